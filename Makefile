@@ -1,0 +1,89 @@
+# Front door to the CMake build. Each flavour has its own build folder:
+#   build/        GCC, warnings as errors: `make`, `make run`, `make test` (what CI runs)
+#   build-asan/   Clang with AddressSanitizer and UndefinedBehaviorSanitizer: `make test-asan`
+#   build-bench/  optimised, with the benchmarks: `make bench`
+#   build-fuzz/   Clang with libFuzzer: `make fuzz`
+# Missing Debian packages are installed by scripts/install-deps before a build.
+
+CMAKE ?= cmake
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+WERROR ?= ON
+ARGS ?=
+FUZZ_SECONDS ?= 60
+GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
+CTEST_FLAGS ?= --output-on-failure
+
+.PHONY: all build run test test-asan bench fuzz deps format format-check clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	$(CMAKE) -S . -B build $(GENERATOR) -DFABLEWICK_WERROR=$(WERROR)
+	$(CMAKE) --build build -j $(JOBS)
+
+# Starts the window on the bundled tables when there is a display and the window is built;
+# otherwise rolls a sample table with fablewick-cli. Arguments: make run ARGS='"[Random Inn]:3"'
+SAMPLE_CALL ?= [Random Inn]:2
+run: build
+	@if [ -n "$${DISPLAY}$${WAYLAND_DISPLAY}" ] && [ -x build/bin/fablewick ]; then \
+	  cd build/bin && exec ./fablewick --home . $(ARGS); \
+	else \
+	  echo "No window to open here (no display, or the window is not built): rolling a sample table."; \
+	  echo "  build/bin/fablewick-cli --home build/bin call '$(SAMPLE_CALL)'"; echo; \
+	  build/bin/fablewick-cli --home build/bin call '$(SAMPLE_CALL)'; \
+	fi
+
+test: build
+	cd build && ctest $(CTEST_FLAGS) -j $(JOBS)
+
+test-asan:
+	@scripts/install-deps --sanitizers
+	CC=clang CXX=clang++ $(CMAKE) -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DFABLEWICK_SANITIZE=ON -DFABLEWICK_WERROR=$(WERROR)
+	$(CMAKE) --build build-asan -j $(JOBS)
+	cd build-asan && \
+	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+	  ctest $(CTEST_FLAGS) -j $(JOBS)
+
+bench:
+	@scripts/install-deps --bench
+	$(CMAKE) -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DFABLEWICK_TESTS=OFF \
+	  -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_BENCH=ON -DFABLEWICK_WERROR=$(WERROR)
+	$(CMAKE) --build build-bench -j $(JOBS)
+	@if [ -x scripts/bench ]; then scripts/bench build-bench; \
+	elif [ -x build-bench/bench/fablewick_bench ]; then build-bench/bench/fablewick_bench; \
+	else echo "No benchmarks yet (bench/ is empty)."; fi
+
+# Runs every fuzz target for FUZZ_SECONDS. New inputs go to build-fuzz/corpus/NAME; the seeds in
+# fuzz/corpus/NAME, when present, are only read.
+fuzz:
+	@scripts/install-deps --sanitizers
+	CC=clang CXX=clang++ $(CMAKE) -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DFABLEWICK_TESTS=OFF -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_SANITIZE=ON -DFABLEWICK_FUZZ=ON \
+	  -DFABLEWICK_WERROR=$(WERROR)
+	$(CMAKE) --build build-fuzz -j $(JOBS)
+	@set -e; found=0; for target in build-fuzz/fuzz/*; do \
+	  [ -x "$$target" ] || continue; found=1; name=$$(basename "$$target"); \
+	  mkdir -p build-fuzz/corpus/$$name; \
+	  seeds=; [ -d fuzz/corpus/$$name ] && seeds=fuzz/corpus/$$name; \
+	  dict=; [ -f fuzz/$$name.dict ] && dict=-dict=fuzz/$$name.dict; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  "$$target" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
+	    -artifact_prefix=build-fuzz/ $$dict build-fuzz/corpus/$$name $$seeds; \
+	done; [ $$found = 1 ] || echo "No fuzz targets yet (fuzz/*_fuzz.cpp)."
+
+FORMAT_FILES = $(shell git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h')
+
+format:
+	clang-format -i $(FORMAT_FILES)
+
+format-check:
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+
+clean:
+	rm -rf build build-asan build-bench build-fuzz

@@ -1,0 +1,233 @@
+// fablewick-cli: rolls tables without a window. Standard output carries the results document,
+// standard error the message boxes; the exit status says whether the rolls were made.
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+#include "cli/console_host.h"
+#include "config/config_file.h"
+#include "engine/document.h"
+#include "engine/driver.h"
+#include "engine/engine.h"
+#include "engine/error.h"
+#include "engine/numbers.h"
+#include "engine/parameters.h"
+#include "engine/stack.h"
+#include "platform/program_folder.h"
+
+namespace fablewick {
+namespace {
+
+constexpr int kExitLoadFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+  std::optional<std::string> home;
+  std::optional<std::string> tables;
+  std::optional<uint64_t> seed;
+  std::string format = "text";
+  std::optional<std::string> output;
+  bool errors_as_messages = false;
+  bool cancel_on_error = false;
+  bool allow_shell = false;
+  std::vector<std::string> answers;
+  // roll
+  std::string table;
+  std::string count = "1";
+  std::vector<std::string> params;
+  // call
+  std::string call;
+};
+
+// The engine that Ctrl-C stops. The first Ctrl-C stops the generation as the Stop command does,
+// so the results made so far are still written; a second one ends the program.
+std::atomic<Engine*> g_interruptible{nullptr};
+std::atomic<int> g_interrupts{0};
+
+extern "C" void OnInterrupt(int) {
+  if (g_interrupts.fetch_add(1) > 0) _exit(130);
+  if (Engine* engine = g_interruptible.load()) engine->RequestStop();
+}
+
+int UsageError(const std::string& message) {
+  std::cerr << "fablewick-cli: " << message << "\nRun with --help for more information.\n";
+  return kExitUsage;
+}
+
+int OutputType(const std::string& format) {
+  if (format == "html") return kOutputHtml;
+  if (format == "xml") return kOutputXml;
+  return kOutputText;
+}
+
+// A roll count: the leading number, rounded halves-to-even; negative or too large is refused.
+std::optional<int16_t> RollCount(const std::string& text) {
+  try {
+    int16_t count = ParseRollCount(text);
+    if (count >= 0) return count;
+  } catch (const EngineError&) {
+  }
+  return std::nullopt;
+}
+
+class Cli {
+ public:
+  explicit Cli(Options options)
+      : options_(std::move(options)),
+        host_(ConsoleHostOptions{options_.cancel_on_error, options_.allow_shell,
+                                 {options_.answers.begin(), options_.answers.end()}},
+              stderr),
+        engine_(host_) {}
+
+  // Sets up the engine from the program folder, the configuration file and the options.
+  void Prepare() {
+    program_folder_ = ResolveProgramFolder(options_.home, ExecutablePath());
+    settings_ = ReadConfigFile(program_folder_);
+    engine_.SetProgramFolder(program_folder_);
+    engine_.SetTablesFolder(options_.tables ? std::filesystem::path(*options_.tables)
+                                            : settings_.TablesFolder);
+    engine_.bTabCallsAsErrors = options_.errors_as_messages || settings_.bTabCallsAsErrors;
+    if (options_.seed) engine_.Seed(*options_.seed);
+    engine_.FillCatalog();
+  }
+
+  int List() {
+    for (const CatalogItem& item : engine_.Catalog().items()) {
+      std::cout << item.folder << '\t' << item.name << '\n';
+    }
+    return 0;
+  }
+
+  int Roll() {
+    std::optional<int16_t> count = RollCount(options_.count);
+    if (!count) return UsageError("the roll count must be a number from 0 to 32767");
+    engine_.ClearTableCache();
+    const int index = engine_.GetTable(options_.table);
+    if (index < 0) return kExitLoadFailed;
+    engine_.g_aParamValues = LoadParameters(engine_.TableAt(index), host_);
+    for (const std::string& assignment : options_.params) {
+      if (std::optional<std::string> problem =
+              SetParameterByVariable(engine_.TableAt(index), engine_.g_aParamValues, assignment)) {
+        return UsageError(*problem);
+      }
+    }
+    std::vector<std::string> results;
+    Generate([&] { results = RollTable(engine_, options_.table, *count); });
+    return Write(options_.table, results);
+  }
+
+  int Call() {
+    const std::size_t colon = options_.call.find(':');
+    const std::string call_text = options_.call.substr(0, colon);
+    std::string count_text = "1";
+    if (colon != std::string::npos) {
+      const std::size_t next = options_.call.find(':', colon + 1);
+      count_text = options_.call.substr(colon + 1, next - colon - 1);
+    }
+    std::optional<int16_t> count = RollCount(count_text);
+    if (!count) return UsageError("the roll count must be a number from 0 to 32767");
+    std::string table;
+    try {
+      table = TableOfStartCall(call_text);
+    } catch (const EngineError& error) {
+      host_.MessageBox("Error in RollStartCall", "Error: " + error.description());
+      return kExitUsage;
+    }
+    engine_.ClearTableCache();
+    if (engine_.GetTable(table) < 0) return kExitLoadFailed;
+    std::vector<std::string> results;
+    Generate([&] { results = RollStartCalls(engine_, call_text, *count, &table); });
+    return Write(table, results);
+  }
+
+ private:
+  // Runs a generation on a thread with a large stack, interruptible by Ctrl-C.
+  void Generate(const std::function<void()>& work) {
+    g_interruptible.store(&engine_);
+    RunWithLargeStack(work);
+    g_interruptible.store(nullptr);
+  }
+
+  int Write(const std::string& title, const std::vector<std::string>& results) {
+    const std::string document =
+        BuildResultsDocument(OutputType(options_.format), title, results,
+                             program_folder_.string(), settings_.ColorFG, settings_.ColorBG);
+    if (!options_.output) {
+      std::fwrite(document.data(), 1, document.size(), stdout);
+      std::fflush(stdout);
+      return 0;
+    }
+    try {
+      WriteTextFileAtomically(*options_.output, document);
+    } catch (const std::exception& error) {
+      host_.MessageBox("Error in DisplayResultsFile", std::string("Error: ") + error.what());
+      return kExitLoadFailed;
+    }
+    return 0;
+  }
+
+  Options options_;
+  ConsoleHost host_;
+  Engine engine_;
+  std::filesystem::path program_folder_;
+  Settings settings_;
+};
+
+int Main(int argc, char** argv) {
+  Options options;
+  CLI::App app{"Rolls Fablewick tables without a window: the results document goes to standard "
+               "output, message boxes to standard error.",
+               "fablewick-cli"};
+  app.set_version_flag("--version", std::string("fablewick-cli ") + FABLEWICK_VERSION);
+  app.fallthrough();
+  app.add_option("--home", options.home, "The program folder");
+  app.add_option("--tables", options.tables,
+                 "The tables folder (default: the Tables setting, else the program folder's "
+                 "Tables)");
+  app.add_option("--seed", options.seed, "Seed the random generator for repeatable output");
+  app.add_option("--format", options.format, "Output type of the results document")
+      ->check(CLI::IsMember({"html", "text", "xml"}));
+  app.add_option("--output", options.output, "Write the results document to FILE");
+  app.add_flag("--errors-as-messages", options.errors_as_messages,
+               "Report calls of groups that do not exist as error texts");
+  app.add_flag("--cancel-on-error", options.cancel_on_error,
+               "Answer Cancel to the first error box, which stops the generation");
+  app.add_flag("--allow-shell", options.allow_shell, "Let tables start programs");
+  app.add_option("--answer", options.answers, "An answer to an input box (repeatable, in order)")
+      ->allow_extra_args(false);
+
+  CLI::App* roll = app.add_subcommand("roll", "Roll group Start of a table COUNT times");
+  roll->add_option("TABLE", options.table, "The table's name")->required();
+  roll->add_option("-n,--count", options.count, "Number of rolls (default 1)");
+  roll->add_option("--param", options.params, "Set a parameter by its variable: VAR=VALUE")
+      ->allow_extra_args(false);
+  CLI::App* call = app.add_subcommand("call", "Roll a call as at start-up: \"[Table.Group]:3\"");
+  call->add_option("CALL", options.call, "The call with its brackets, optionally :COUNT")
+      ->required();
+  CLI::App* list = app.add_subcommand("list", "List the table catalogue: category, tab, name");
+  app.require_subcommand(1);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    if (error.get_exit_code() == 0) return app.exit(error);
+    return UsageError(error.what());
+  }
+
+  Cli cli(options);
+  cli.Prepare();
+  std::signal(SIGINT, OnInterrupt);
+  if (roll->parsed()) return cli.Roll();
+  if (call->parsed()) return cli.Call();
+  if (list->parsed()) return cli.List();
+  return kExitUsage;
+}
+
+}  // namespace
+}  // namespace fablewick
+
+int main(int argc, char** argv) { return fablewick::Main(argc, argv); }

@@ -1,0 +1,69 @@
+// Function dispatch: splits a function call into its name and argument text, finds the handler
+// by name in one table and runs it. A failing handler is reported in the error box here.
+#include <array>
+#include <new>
+#include <stdexcept>
+
+#include "engine/engine.h"
+#include "engine/error.h"
+#include "engine/functions.h"
+
+namespace fablewick {
+namespace {
+
+struct FunctionEntry {
+  std::string_view name;
+  FunctionHandler handler;
+};
+
+// Every built-in function, by its exact name.
+constexpr std::array kFunctions = {
+    FunctionEntry{"Dice", Dice},
+};
+
+FunctionHandler FindHandler(std::string_view name) {
+  for (const FunctionEntry& entry : kFunctions) {
+    if (entry.name == name) return entry.handler;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string Engine::ProcessFunction(std::string_view content, const std::string& table_name,
+                                    int32_t line) {
+  // Content without "~" is a dice expression: {3d6} means {Dice~3d6}.
+  std::string with_name;
+  if (content.find('~') == std::string_view::npos) {
+    with_name = "Dice~";
+    with_name.append(content);
+    content = with_name;
+  }
+  const std::size_t tilde = content.find('~');
+  const std::string_view name = content.substr(0, tilde);
+  FunctionHandler handler = FindHandler(name);
+  if (handler == nullptr) {
+    return ErrorText("Error in '" + std::string(content) + "' - function unknown", table_name,
+                     line);
+  }
+  const FunctionCall call{*this, name, content.substr(tilde + 1), table_name,
+                          FindTableIndex(table_name), line};
+  int number = 0;
+  std::string description;
+  try {
+    return handler(call);
+  } catch (const EngineError& error) {
+    number = error.number();
+    description = error.description();
+  } catch (const std::bad_alloc&) {
+    number = kOutOfMemory;
+    description = ErrorDescription(kOutOfMemory);
+  } catch (const std::length_error&) {
+    number = kOutOfMemory;
+    description = ErrorDescription(kOutOfMemory);
+  }
+  ShowErrorBox("ProcessFunction", table_name, line, content, number, description);
+  return "";
+}
+
+}  // namespace fablewick

@@ -1,0 +1,106 @@
+#include "engine/driver.h"
+
+#include "engine/document.h"
+#include "engine/error.h"
+#include "engine/groupcall.h"
+#include "engine/numbers.h"
+#include "engine/text.h"
+
+namespace fablewick {
+namespace {
+
+struct ParsedStartCall {
+  CallPrefixes prefixes;
+  RollModifier modifier;
+  std::string table;
+  std::string group = "Start";
+  std::vector<std::string> params;
+};
+
+// Reads a start call. With `engine` null, a "D" prefix draws nothing.
+ParsedStartCall ParseStartCall(std::string_view call_text, Engine* engine) {
+  ParsedStartCall parsed;
+  // The first and last characters are the delimiters, whatever they are.
+  std::string call(SubstrCodePoints(call_text, 1));
+  call.resize(call.size() - LastCodePoint(call).size());
+  ReadCallPrefixes(call, parsed.prefixes, engine);
+  parsed.modifier = ReadRollModifier(call);
+  const std::size_t dot = call.find('.');
+  if (dot == std::string::npos) {
+    parsed.table = call;
+    return parsed;
+  }
+  parsed.table = call.substr(0, dot);
+  parsed.group = call.substr(dot + 1);
+  // Parameters are read only for groups whose name begins with "Start" in any letter case.
+  if (EqualsIgnoreCase(SubstrCodePoints(parsed.group, 0, 5), "START")) {
+    const std::size_t open = parsed.group.find('(');
+    const std::size_t close =
+        open == std::string::npos ? std::string::npos : parsed.group.find(')', open + 1);
+    if (close != std::string::npos) {
+      parsed.params = SplitAll(std::string_view(parsed.group).substr(open + 1, close - open - 1), ',');
+      parsed.group.resize(open);
+    }
+  }
+  return parsed;
+}
+
+}  // namespace
+
+int16_t ParseRollCount(std::string_view text) { return RoundToInt16(ParseLeadingNumber(text)); }
+
+std::vector<std::string> RollTable(Engine& engine, const std::string& table, int16_t count) {
+  std::vector<std::string> results(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  std::string status = "Generating";
+  engine.host().SetStatus(0, status);
+  engine.BeginGeneration();
+  for (std::string& result : results) {
+    engine.ResetNoRepeatGroups();
+    result = ExpandCaretCodes(engine.RollGroup(table, "Start", 0, false, true, {}, false));
+    engine.host().SetStatus(0, status += ".");
+    if (!engine.g_bKeepRunning || engine.StopRequested()) {
+      engine.host().Yield();
+      break;
+    }
+  }
+  engine.host().SetStatus(0, "Done");
+  return results;
+}
+
+std::string TableOfStartCall(std::string_view call_text) {
+  return ParseStartCall(call_text, nullptr).table;
+}
+
+StartCallResult RollStartCall(Engine& engine, std::string_view call_text) {
+  ParsedStartCall call = ParseStartCall(call_text, &engine);
+  const int repeats = call.prefixes.repeat == 0 ? 1 : call.prefixes.repeat;
+  std::string text;
+  for (int i = 0; i < repeats; ++i) {
+    text += engine.RollGroup(call.table, call.group, call.modifier.value, call.modifier.fixed,
+                             false, call.params, call.prefixes.reset);
+  }
+  if (!text.empty()) {
+    if (text == kNotFoundMarker) text = call.group;
+    text = Engine::ApplyCallFlags(std::move(text), call.prefixes.article, call.prefixes.capital);
+  }
+  return {call.table, text};
+}
+
+std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
+                                        std::string* table) {
+  std::vector<std::string> results(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  std::string status;
+  engine.BeginGeneration();
+  for (std::string& result : results) {
+    engine.ResetNoRepeatGroups();
+    StartCallResult rolled = RollStartCall(engine, call_text);
+    result = ExpandCaretCodes(rolled.text);
+    if (table != nullptr) *table = rolled.table;
+    engine.host().SetStatus(0, status += ".");
+    if (engine.StopRequested()) break;
+  }
+  engine.host().SetStatus(0, "Done");
+  return results;
+}
+
+}  // namespace fablewick

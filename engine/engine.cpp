@@ -1,0 +1,99 @@
+#include "engine/engine.h"
+
+#include "engine/error.h"
+#include "engine/loader.h"
+#include "engine/numbers.h"
+#include "engine/text.h"
+
+namespace fablewick {
+
+Engine::Engine(Host& host) : host_(host) {}
+
+void Engine::SetTablesFolder(const std::filesystem::path& folder) { tables_folder_ = folder; }
+
+void Engine::FillCatalog() { catalog_.Fill(tables_folder_); }
+
+std::string Engine::CategoryOfTable(std::string_view name) const {
+  return catalog_.CategoryOfTable(name);
+}
+
+int Engine::FindTableIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < TableCache.size(); ++i) {
+    if (TableCache[i]->Name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int Engine::GetTable(const std::string& name) {
+  int index = FindTableIndex(name);
+  if (index >= 0) return index;
+  if (TableCache.size() >= static_cast<std::size_t>(INT16_MAX)) throw EngineError(kOverflow);
+  std::unique_ptr<Table> table = LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
+  if (table->Name == kErrorTableName) return -1;
+  TableCache.push_back(std::move(table));
+  return static_cast<int>(TableCache.size()) - 1;
+}
+
+void Engine::ClearTableCache() {
+  TableCache.clear();
+  LinkCounter = 0;
+}
+
+void Engine::ResetNoRepeatGroups() {
+  for (auto& table : TableCache) {
+    for (Group& group : table->Groups) {
+      if (group.NoRepeat) group.ResetDrawn();
+    }
+  }
+}
+
+void Engine::BeginGeneration() {
+  stop_requested_.store(false, std::memory_order_relaxed);
+  g_bKeepRunning = true;
+}
+
+std::string Engine::ApplyCallFlags(std::string text, bool article, bool capital) {
+  if (article) {
+    std::string first = ToUpper(FirstCodePoint(text));
+    bool vowel = first == "A" || first == "E" || first == "I" || first == "O" || first == "U";
+    text.insert(0, vowel ? "an " : "a ");
+  }
+  if (capital) text = UpperFirst(text);
+  return text;
+}
+
+std::string Engine::ErrorText(std::string_view what, std::string_view table, int32_t line) {
+  std::string text = "<hr><b>###ERR: ";
+  text.append(what).append(" (").append(table).append(", Line ").append(FormatInteger(line));
+  text.append(").###</b><br>");
+  return text;
+}
+
+void Engine::ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,
+                          std::string_view entry, int number, std::string_view description) {
+  std::string title = "Error occurred in ";
+  title.append(boundary).append(" (").append(table).append(", Line ");
+  title.append(FormatInteger(line)).append(")");
+  std::string text = "<Entry: ";
+  text.append(entry).append(">\r\rTechnical Support Information: ");
+  text.append(FormatInteger(number)).append(" - ").append(description);
+  if (!host_.OkCancelBox(title, text)) g_bKeepRunning = false;
+}
+
+std::string Engine::NestingTooDeep(std::string_view table_name, int32_t line) {
+  RequestStop();
+  g_bKeepRunning = false;
+  return ErrorText("Nesting too deep, possible endless recursion", table_name, line);
+}
+
+void Engine::YieldNow() {
+  // Looking at the clock on every expansion would cost more than the expansion itself, so the
+  // clock is read every 256 calls and the host yields at most every 20 ms.
+  if (++yield_countdown_ & 0xFF) return;
+  auto now = std::chrono::steady_clock::now();
+  if (now - last_yield_ < std::chrono::milliseconds(20)) return;
+  last_yield_ = now;
+  host_.Yield();
+}
+
+}  // namespace fablewick

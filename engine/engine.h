@@ -1,0 +1,143 @@
+// The generation engine: the table cache, the group roller, text expansion and function
+// dispatch, with all the state a roll needs. One Engine per window, command line or test; nothing
+// is global, so engines can run side by side.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/catalog.h"
+#include "engine/host.h"
+#include "engine/random.h"
+#include "engine/table.h"
+
+namespace fablewick {
+
+// The text the group roller returns for a group that does not exist.
+inline constexpr std::string_view kNotFoundMarker = "\u00BC\u00BD\u00BE\u00BF\u00BF\u00B6";
+
+// How deeply expansions may nest (group calls within entries, constructs within constructs,
+// results that expand again) before the generation is stopped with an error text.
+inline constexpr int kMaxNesting = 4000;
+
+// What the inside of a construct is, and so how its expansion is completed.
+enum ExpansionKind : int16_t {
+  kPlainText = 0,
+  kVariableRead = 1,
+  kAssignment = 2,
+  kGroupCall = 4,
+  kFunctionCall = 5,
+};
+
+class Engine {
+ public:
+  explicit Engine(Host& host);
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  Host& host() { return host_; }
+
+  // ---- where tables come from ----
+  void SetTablesFolder(const std::filesystem::path& folder);
+  const std::filesystem::path& TablesFolder() const { return tables_folder_; }
+  // Rebuilds the catalogue from the tables folder.
+  void FillCatalog();
+  const TableCatalog& Catalog() const { return catalog_; }
+  std::string CategoryOfTable(std::string_view name) const;
+  // The program folder: data files, results documents and the style sheet live there.
+  void SetProgramFolder(const std::filesystem::path& folder) { program_folder_ = folder; }
+  const std::filesystem::path& ProgramFolder() const { return program_folder_; }
+
+  // ---- the table cache ----
+  int FindTableIndex(std::string_view name) const;
+  // Index of the table in the cache, loading it first when needed; -1 when it cannot be loaded
+  // (the loader has shown its message).
+  int GetTable(const std::string& name);
+  void ClearTableCache();
+  Table& TableAt(int index) { return *TableCache[static_cast<std::size_t>(index)]; }
+  int TableCount() const { return static_cast<int>(TableCache.size()); }
+
+  // ---- generation ----
+  // Rolls on a group and returns the expanded entry text, an error block, kNotFoundMarker, or
+  // "" when the table cannot be loaded. An empty parameter list means no parameters were given.
+  std::string RollGroup(const std::string& table_name, const std::string& group_name,
+                        int16_t roll_modifier, bool fixed_roll, bool top_level,
+                        const std::vector<std::string>& params, bool reset_first);
+  // Expands a text: group calls, variables, assignments and functions.
+  std::string ProcessString(std::string_view text, int kind, const std::string& table_name,
+                            int32_t line);
+  // Completes a function call whose content is already expanded.
+  std::string ProcessFunction(std::string_view content, const std::string& table_name,
+                              int32_t line);
+  // The article and capital flags of a group call.
+  static std::string ApplyCallFlags(std::string text, bool article, bool capital);
+  // Clears the drawn marks of every no-repeat group of every loaded table.
+  void ResetNoRepeatGroups();
+
+  int32_t RandomBetween(int16_t low, int16_t high) { return random_.Between(low, high); }
+  void Seed(uint64_t seed) { random_.Seed(seed); }
+
+  // ---- stopping ----
+  // Asks the running generation to stop as the Stop command does. Safe to call from another
+  // thread or a signal handler.
+  void RequestStop() { stop_requested_.store(true, std::memory_order_relaxed); }
+  bool StopRequested() const { return stop_requested_.load(std::memory_order_relaxed); }
+  // Called when a new generation starts (a roll command or a re-roll).
+  void BeginGeneration();
+
+  // The table text of the table-language error messages: "<hr><b>###ERR: " what " (" table
+  // ", Line " line ").###</b><br>".
+  static std::string ErrorText(std::string_view what, std::string_view table, int32_t line);
+  // Shows the OK/Cancel error box of an expansion or dispatch boundary; Cancel stops the
+  // generation.
+  void ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,
+                    std::string_view entry, int number, std::string_view description);
+
+  // Scans with the literal definition of expansion (restart at the first position after every
+  // substitution) instead of the linear scanner. Slow; kept to verify the linear scanner.
+  void UseRestartingScanForVerification(bool on) { restarting_scan_ = on; }
+
+  // ---- state shared by the whole engine, under the names the table language documents ----
+  std::vector<std::unique_ptr<Table>> TableCache;
+  bool g_bKeepRunning = true;
+  int32_t g_nIterations = 0;
+  int32_t LinkCounter = 0;
+  bool bTabCallsAsErrors = false;
+  // The current parameter set: the values applied at every top-level roll.
+  std::vector<std::string> g_aParamValues;
+
+ private:
+  friend class Scanner;
+  friend class RestartingScanner;
+
+  std::string CompleteConstruct(std::string scanned, int kind, const std::string& table_name,
+                                int32_t line);
+  std::string ReadVariable(std::string_view inside, const std::string& table_name, int32_t line);
+  std::string Assign(std::string_view inside, const std::string& table_name, int32_t line);
+  std::string ExpandGroupCall(std::string_view inside, const std::string& table_name,
+                              int32_t line);
+  std::string ExpandControlBlock(std::string_view inside, const std::string& table_name,
+                                 int32_t line);
+  // The nesting message; stops the generation.
+  std::string NestingTooDeep(std::string_view table_name, int32_t line);
+  void YieldNow();
+
+  Host& host_;
+  RandomSource random_;
+  TableCatalog catalog_;
+  std::filesystem::path tables_folder_;
+  std::filesystem::path program_folder_;
+  std::atomic<bool> stop_requested_{false};
+  int depth_ = 0;
+  bool restarting_scan_ = false;
+  unsigned yield_countdown_ = 0;
+  std::chrono::steady_clock::time_point last_yield_{};
+};
+
+}  // namespace fablewick

@@ -1,0 +1,249 @@
+#include "engine/loader.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+#include "engine/error.h"
+#include "engine/numbers.h"
+#include "engine/text.h"
+
+namespace fablewick {
+namespace {
+
+constexpr int32_t kMaxCount = INT16_MAX;
+
+// Why a line ended the loading.
+enum class LineFailure { kMissingValue, kValueTooBig, kUnknown };
+
+struct LoadFailure {
+  LineFailure kind;
+};
+
+// The entry value N or N-M as a 16-bit number; a part that is not a number is a missing value,
+// one outside 16 bits a value too big.
+int16_t ParseEntryNumber(std::string_view text) {
+  std::optional<double> number = ParseStrictNumber(text);
+  if (!number) throw LoadFailure{LineFailure::kMissingValue};
+  try {
+    return RoundToInt16(*number);
+  } catch (const EngineError&) {
+    throw LoadFailure{LineFailure::kValueTooBig};
+  }
+}
+
+class TableReader {
+ public:
+  TableReader(const std::string& name, Host& host) : host_(host), table_(new Table) {
+    table_->Name = name;
+  }
+
+  std::unique_ptr<Table> Read(std::string_view text) {
+    std::vector<std::string> lines = SplitLines(text);
+    for (const std::string& line : lines) {
+      ++line_number_;
+      try {
+        ReadLine(line);
+      } catch (const LoadFailure& failure) {
+        Report(failure.kind, line);
+        table_->Name = kErrorTableName;
+        return std::move(table_);
+      }
+    }
+    return std::move(table_);
+  }
+
+ private:
+  void ReadLine(const std::string& line) {
+    if (line.empty()) return;
+    switch (line[0]) {
+      case '#':
+      case ' ':
+        return;
+      case '_':
+        return AppendContinuation(line);
+      case '%':
+        return DeclareVariable(line);
+      case '@':
+        return DeclareParameter(line);
+      case ':':
+      case ';':
+        return StartGroup(line);
+      default:
+        return AddEntry(line);
+    }
+  }
+
+  void AppendContinuation(const std::string& line) {
+    if (current_entry_ == nullptr) {
+      Message("Line " + FormatInteger(line_number_) +
+              " continues no entry, and will be ignored: \r\r" + line);
+      return;
+    }
+    current_entry_->Text.append(line, 1);
+  }
+
+  void DeclareVariable(const std::string& line) {
+    std::string_view rest = std::string_view(line).substr(1);
+    std::size_t comma = rest.find(',');
+    // The name ends one character before the comma: that character is the closing "%".
+    if (comma == std::string_view::npos || comma == 0) throw LoadFailure{LineFailure::kUnknown};
+    std::string_view before = rest.substr(0, comma);
+    before.remove_suffix(LastCodePoint(before).size());
+    CheckCount(table_->Vars.size());
+    TableVariable variable;
+    variable.Name = before;
+    variable.InitialValue = rest.substr(comma + 1);
+    variable.Value = variable.InitialValue;
+    table_->Vars.push_back(std::move(variable));
+  }
+
+  void DeclareParameter(const std::string& line) {
+    std::vector<std::string> fields = SplitAll(std::string_view(line).substr(1), ',');
+    if (fields.size() < 3) throw LoadFailure{LineFailure::kUnknown};
+    int index = table_->FindVariable(fields[0]);
+    if (index < 0) {
+      Message("Line " + FormatInteger(line_number_) + " declares a parameter for variable '" +
+              fields[0] + "', which is not declared above it; the line will be ignored: \r\r" +
+              line);
+      return;
+    }
+    CheckCount(table_->Params.size());
+    TableParameter parameter;
+    parameter.VarIndex = static_cast<int16_t>(index);
+    parameter.DefaultValue = fields[1];
+    parameter.Prompt = fields[2];
+    parameter.IsList = fields.size() > 3;
+    parameter.Options.assign(fields.begin() + 3, fields.end());
+    table_->Vars[static_cast<std::size_t>(index)].InitialValue = parameter.DefaultValue;
+    table_->Params.push_back(std::move(parameter));
+  }
+
+  void StartGroup(const std::string& line) {
+    CheckCount(table_->Groups.size());
+    Group group;
+    group.NoRepeat = line.size() > 1 && line[1] == '!';
+    group.Name = line.substr(group.NoRepeat ? 2 : 1);
+    weighted_ = line[0] == ';';
+    table_->Groups.push_back(std::move(group));
+    current_entry_ = nullptr;
+  }
+
+  void AddEntry(const std::string& line) {
+    std::size_t comma = line.find(',');
+    if (comma == std::string::npos) {
+      Message("Line " + FormatInteger(line_number_) +
+              " has no initial comma, and will be ignored: \r\r" + line);
+      return;
+    }
+    // Entry lines before the first group header belong to no group and are dropped.
+    if (table_->Groups.empty()) return;
+    std::string_view value = std::string_view(line).substr(0, comma);
+    int16_t low, high;
+    std::size_t dash = value.find('-');
+    if (dash == std::string_view::npos) {
+      low = high = ParseEntryNumber(value);
+    } else {
+      low = ParseEntryNumber(value.substr(0, dash));
+      high = ParseEntryNumber(value.substr(dash + 1));
+    }
+    Group& group = table_->Groups.back();
+    CheckCount(group.Entries.size());
+    Entry entry;
+    entry.Line = line_number_;
+    entry.Text = line.substr(comma + 1);
+    if (!weighted_) {
+      entry.Low = low;
+      entry.High = high;
+    } else {
+      // Weighted entries lie end to end from 1; the weight is the (upper) number.
+      int32_t first = group.Entries.empty() ? 1 : int32_t{group.Entries.back().High} + 1;
+      int32_t last = first + int32_t{high} - 1;
+      if (first > INT16_MAX || last > INT16_MAX) throw LoadFailure{LineFailure::kValueTooBig};
+      entry.Low = static_cast<int16_t>(first);
+      entry.High = static_cast<int16_t>(last);
+    }
+    if (entry.Low < group.MinValue) group.MinValue = entry.Low;
+    if (entry.High > group.MaxValue) group.MaxValue = entry.High;
+    group.Entries.push_back(std::move(entry));
+    current_entry_ = &group.Entries.back();
+  }
+
+  void CheckCount(std::size_t count) {
+    if (count >= kMaxCount) throw LoadFailure{LineFailure::kValueTooBig};
+  }
+
+  void Report(LineFailure kind, const std::string& line) {
+    std::string number = FormatInteger(line_number_);
+    switch (kind) {
+      case LineFailure::kMissingValue:
+        return Message("Missing value before comma in line " + number + ":\r\r" + line);
+      case LineFailure::kValueTooBig:
+        return Message("Value exceeds 32768 in line " + number + ":\r\r" + line);
+      case LineFailure::kUnknown:
+        return Message("An unknown error occurred in line " + number + ":\r\r" + line);
+    }
+  }
+
+  void Message(const std::string& text) {
+    host_.MessageBox("Error reading table file: " + table_->Name, text);
+  }
+
+  Host& host_;
+  std::unique_ptr<Table> table_;
+  int32_t line_number_ = 0;
+  bool weighted_ = false;
+  Entry* current_entry_ = nullptr;
+};
+
+std::unique_ptr<Table> FailedTable(const std::string& name, Host& host, const std::string& text) {
+  host.MessageBox("Error reading table file: " + name, text);
+  auto table = std::make_unique<Table>();
+  table->Name = kErrorTableName;
+  return table;
+}
+
+}  // namespace
+
+std::filesystem::path FindFileIgnoringCase(const std::filesystem::path& path) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error)) return path;
+  const std::string wanted = path.filename().string();
+  std::filesystem::directory_iterator it(path.parent_path().empty() ? "." : path.parent_path(),
+                                         error);
+  for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (EqualsIgnoreCase(it->path().filename().string(), wanted) &&
+        it->is_regular_file(error)) {
+      return it->path();
+    }
+  }
+  return {};
+}
+
+std::unique_ptr<Table> ParseTableText(const std::string& name, std::string_view text,
+                                      Host& host) {
+  return TableReader(name, host).Read(text);
+}
+
+std::unique_ptr<Table> LoadTableFile(const std::string& name, const std::filesystem::path& path,
+                                     Host& host) {
+  std::error_code error;
+  std::filesystem::path found = FindFileIgnoringCase(path);
+  if (found.empty()) {
+    // A missing folder is an unknown error; a missing file in an existing folder is not found.
+    std::filesystem::path folder = path.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+      return FailedTable(name, host, "An unknown error occurred in line 0:\r\r");
+    }
+    return FailedTable(name, host, "File \"" + name + "\" not found.\r\r");
+  }
+  std::ifstream file(found, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file.good() && !file.eof()) {
+    return FailedTable(name, host, "An unknown error occurred in line 0:\r\r");
+  }
+  return ParseTableText(name, DecodeFileText(bytes), host);
+}
+
+}  // namespace fablewick

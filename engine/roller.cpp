@@ -1,0 +1,148 @@
+// The group roller: picks an entry of a group by roll and expands its text.
+#include <algorithm>
+#include <numeric>
+
+#include "engine/engine.h"
+#include "engine/error.h"
+#include "engine/text.h"
+
+namespace fablewick {
+namespace {
+
+// The entry a roll selects: the first whose range holds it; otherwise the first entry for a roll
+// at or below the first entry's Low, the last entry for any other roll.
+std::size_t ChooseEntry(const Group& group, int32_t roll) {
+  const std::vector<Entry>& entries = group.Entries;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i].Low <= roll && roll <= entries[i].High) return i;
+  }
+  return roll <= entries.front().Low ? 0 : entries.size() - 1;
+}
+
+// Whether any roll from `low` to `high` selects an entry that is not drawn. Each roll is given
+// to the first entry whose range holds it; a union-find skip list paints every roll once, so
+// the cost is linear in the entries plus the span of rolls.
+bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
+  const std::vector<Entry>& entries = group.Entries;
+  const std::size_t span = static_cast<std::size_t>(high - low + 1);
+  std::vector<int32_t> owner(span, -1);
+  std::vector<std::size_t> next(span + 1);
+  std::iota(next.begin(), next.end(), 0);
+  auto find = [&](std::size_t i) {
+    while (next[i] != i) {
+      next[i] = next[next[i]];
+      i = next[i];
+    }
+    return i;
+  };
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    int32_t from = std::max<int32_t>(entries[e].Low, low);
+    int32_t to = std::min<int32_t>(entries[e].High, high);
+    if (from > to) continue;
+    for (std::size_t r = find(static_cast<std::size_t>(from - low));
+         r <= static_cast<std::size_t>(to - low); r = find(r)) {
+      owner[r] = static_cast<int32_t>(e);
+      if (!entries[e].Drawn) return true;
+      next[r] = r + 1;
+    }
+  }
+  for (std::size_t r = 0; r < span; ++r) {
+    if (owner[r] < 0 && !entries[ChooseEntry(group, low + static_cast<int32_t>(r))].Drawn) {
+      return true;
+    }
+  }
+  return false;
+}
+
+struct GroupExhausted {};
+
+}  // namespace
+
+std::string Engine::RollGroup(const std::string& table_name, const std::string& group_name,
+                              int16_t roll_modifier, bool fixed_roll, bool top_level,
+                              const std::vector<std::string>& params, bool reset_first) {
+  const char* error_text = "ERR:Unknown";
+  try {
+    int t = GetTable(table_name);
+    if (t < 0) return "";
+    Table& table = TableAt(t);
+
+    if (top_level) {
+      for (auto& cached : TableCache) {
+        for (TableVariable& variable : cached->Vars) variable.Value = variable.InitialValue;
+        cached->Arrays.clear();
+      }
+      g_nIterations = 0;
+      const std::size_t count = std::min(table.Params.size(), g_aParamValues.size());
+      for (std::size_t i = 0; i < count; ++i) {
+        table.Vars.at(static_cast<std::size_t>(table.Params[i].VarIndex)).Value =
+            g_aParamValues[i];
+      }
+    }
+
+    // Values passed with the call; a parameter without a value takes its default.
+    if (!params.empty()) {
+      for (std::size_t i = 0; i < table.Params.size(); ++i) {
+        const TableParameter& parameter = table.Params[i];
+        const bool given = i < params.size() && !params[i].empty();
+        table.Vars.at(static_cast<std::size_t>(parameter.VarIndex)).Value =
+            given ? params[i] : parameter.DefaultValue;
+      }
+    }
+
+    Group* group = table.FindGroup(group_name);
+    if (group == nullptr) return std::string(kNotFoundMarker);
+    if (group->NoRepeat && reset_first) group->ResetDrawn();
+
+    std::size_t chosen = 0;
+    bool checked_reachable = false;
+    for (int attempts = 0;; ++attempts) {
+      if (group->DrawnCount == group->EntryCount()) throw GroupExhausted{};
+      int32_t roll = roll_modifier;
+      if (!fixed_roll) roll += RandomBetween(group->MinValue, group->MaxValue);
+      if (roll < INT16_MIN || roll > INT16_MAX) throw EngineError(kOverflow);
+      chosen = ChooseEntry(*group, roll);
+      Entry& entry = group->Entries[chosen];
+      if (!group->NoRepeat) break;
+      if (!entry.Drawn) {
+        entry.Drawn = true;
+        ++group->DrawnCount;
+        break;
+      }
+      // A fixed roll always lands on the same drawn entry, and other rolls may reach only
+      // drawn entries (a modifier past the last range): the group is exhausted for this call.
+      if (fixed_roll) throw GroupExhausted{};
+      if (!checked_reachable && attempts >= 64) {
+        checked_reachable = true;
+        int32_t low = group->MinValue, high = group->MaxValue;
+        int32_t span = high - low + 1;
+        if (span <= 0) {  // the reading of a span of 0 or less
+          high = low - (span == 0 ? 0 : 1);
+          low = span == 0 ? low : low + span;
+        }
+        low = std::max<int32_t>(low + roll_modifier, INT16_MIN);
+        high = std::min<int32_t>(high + roll_modifier, INT16_MAX);
+        if (low > high || !AnyUndrawnReachable(*group, low, high)) throw GroupExhausted{};
+      }
+      if (StopRequested()) throw GroupExhausted{};
+    }
+
+    g_bKeepRunning = !StopRequested();
+    const Entry& entry = group->Entries[chosen];
+    std::string text = ProcessString(entry.Text, kPlainText, table_name, entry.Line);
+    if (text.find('/') != std::string::npos) {
+      text = ReplaceAll(text, "/%", "%");
+      text = ReplaceAll(text, "/[", "[");
+      text = ReplaceAll(text, "/]", "]");
+    }
+    return text;
+  } catch (const GroupExhausted&) {
+    error_text = "ERR: Non-duplicating group exhausted";
+  } catch (const EngineError&) {
+  } catch (const std::exception&) {
+  }
+  return "<hr><b>###" + std::string(error_text) + " in Table: " + table_name +
+         " / Group: " + group_name + " ###</b><hr>";
+}
+
+}  // namespace fablewick

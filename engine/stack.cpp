@@ -1,0 +1,78 @@
+#include "engine/stack.h"
+
+#include <pthread.h>
+
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+
+namespace fablewick {
+namespace {
+
+// Generation threads get this much address space for their stack; only the pages actually used
+// are ever backed by memory.
+constexpr std::size_t kGenerationStack = std::size_t{512} << 20;
+
+struct StackBounds {
+  std::uintptr_t low = 0;  // lowest usable address; the stack grows down towards it
+  bool known = false;
+};
+
+StackBounds CurrentStackBounds() {
+  StackBounds bounds;
+  pthread_attr_t attr;
+  if (pthread_getattr_np(pthread_self(), &attr) != 0) return bounds;
+  void* address = nullptr;
+  std::size_t size = 0;
+  if (pthread_attr_getstack(&attr, &address, &size) == 0) {
+    bounds.low = reinterpret_cast<std::uintptr_t>(address);
+    bounds.known = true;
+  }
+  pthread_attr_destroy(&attr);
+  return bounds;
+}
+
+struct Job {
+  const std::function<void()>* work;
+  std::exception_ptr failure;
+};
+
+void* RunJob(void* argument) {
+  Job* job = static_cast<Job*>(argument);
+  try {
+    (*job->work)();
+  } catch (...) {
+    job->failure = std::current_exception();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::size_t StackRemaining() {
+  thread_local const StackBounds bounds = CurrentStackBounds();
+  if (!bounds.known) return SIZE_MAX;
+  char marker;
+  const auto here = reinterpret_cast<std::uintptr_t>(&marker);
+  return here > bounds.low ? here - bounds.low : 0;
+}
+
+void RunWithLargeStack(const std::function<void()>& work) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, kGenerationStack);
+  Job job{&work, nullptr};
+  pthread_t thread;
+  const int started = pthread_create(&thread, &attr, RunJob, &job);
+  pthread_attr_destroy(&attr);
+  if (started != 0) {
+    // No thread could be made (address space exhausted): run here; the stack check still
+    // keeps the nesting within what this stack holds.
+    work();
+    return;
+  }
+  pthread_join(thread, nullptr);
+  if (job.failure) std::rethrow_exception(job.failure);
+}
+
+}  // namespace fablewick

@@ -1,0 +1,68 @@
+// The in-memory model of table files: tables, groups, entries, variables and parameters.
+// Lists are 0-based and in file order; names are compared exactly and case-sensitively.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace fablewick {
+
+struct Entry {
+  int16_t Low = 0;   // first roll covered
+  int16_t High = 0;  // last roll covered
+  std::string Text;  // as written after the first comma, continuation lines appended
+  bool Drawn = false;
+  int32_t Line = 0;  // file line the entry starts on, for messages
+};
+
+struct Group {
+  std::string Name;
+  int16_t MinValue = 100;  // lowest roll: starts at 100, lowered by smaller Low values
+  int16_t MaxValue = 0;    // highest roll: starts at 0, raised by larger High values
+  int16_t DrawnCount = 0;  // entries carrying the drawn mark
+  bool NoRepeat = false;
+  std::vector<Entry> Entries;
+
+  int16_t EntryCount() const { return static_cast<int16_t>(Entries.size()); }
+  // Clears every drawn mark.
+  void ResetDrawn();
+};
+
+struct TableVariable {
+  std::string Name;
+  std::string InitialValue;
+  std::string Value;
+};
+
+struct TableParameter {
+  int16_t VarIndex = 0;      // index of the bound variable in the table's Vars
+  std::string DefaultValue;  // the text, or the 1-based item number of a list parameter
+  std::string Prompt;
+  bool IsList = false;
+  std::vector<std::string> Options;
+};
+
+// Named arrays of one table: array name -> (key -> value). Emptied at every top-level roll.
+using TableArrays = std::map<std::string, std::map<std::string, std::string>>;
+
+inline constexpr const char kErrorTableName[] = "###!!!ERROR!!!###";
+
+struct Table {
+  std::string Name;  // the name asked for, or kErrorTableName when loading failed
+  std::vector<Group> Groups;
+  std::vector<TableVariable> Vars;
+  std::vector<TableParameter> Params;
+  TableArrays Arrays;
+
+  int16_t GroupCount() const { return static_cast<int16_t>(Groups.size()); }
+  int16_t VarCount() const { return static_cast<int16_t>(Vars.size()); }
+  int16_t ParamCount() const { return static_cast<int16_t>(Params.size()); }
+
+  // First group / variable of that exact name, or nullptr / -1.
+  Group* FindGroup(const std::string& name);
+  int FindVariable(const std::string& name) const;
+};
+
+}  // namespace fablewick

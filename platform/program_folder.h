@@ -1,0 +1,43 @@
+// Finding the program folder: where the configuration file, the results documents, Data/,
+// Archives/ and the installed pages live.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace fablewick {
+
+// Looks an environment variable up; nullopt when it is not set.
+using EnvironmentLookup = std::function<std::optional<std::string>(const std::string& name)>;
+
+// The program folder, taken from the first of:
+//   1. home_option (the --home option), when given and not empty;
+//   2. the environment variable FABLEWICK_HOME, when set and not empty;
+//   3. the executable's folder, when it holds "Fablewick.cfg" or a "Tables" folder (a portable
+//      installation);
+//   4. the per-user folder $XDG_DATA_HOME/fablewick, or ~/.local/share/fablewick when
+//      XDG_DATA_HOME is unset, empty or relative. When that folder does not yet hold a
+//      configuration file or a "Tables" folder, it is created and filled from
+//      default_files_folder (see CopyDefaultFiles).
+// The result is absolute when the inputs allow it.
+std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& home_option,
+                                           const std::filesystem::path& executable_path,
+                                           const EnvironmentLookup& environment,
+                                           const std::filesystem::path& default_files_folder);
+
+// The same with the process environment and the installed default files.
+std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& home_option,
+                                           const std::filesystem::path& executable_path);
+
+// Copies every file and folder below source into destination, creating folders as needed and
+// never replacing a file that destination already has. Files that cannot be copied are
+// skipped so that one failure does not leave the rest missing; a missing source copies nothing.
+void CopyDefaultFiles(const std::filesystem::path& source,
+                      const std::filesystem::path& destination);
+
+// The running executable's path; empty when the system does not tell.
+std::filesystem::path ExecutablePath();
+
+}  // namespace fablewick

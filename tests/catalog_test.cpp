@@ -1,0 +1,69 @@
+#include "engine/catalog.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A tables folder with categories in mixed letter case, one hidden, a table name used twice,
+// and files that are not catalogued: beside the categories, deeper down, or not ".tab".
+class TableCatalogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_catalog_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    tables_ = pattern;
+    for (const char* file : {"sci-Fi/Inn.tab", "sci-Fi/ship.TAB", "Fantasy/inn.tab",
+                             "Fantasy/Dragons.Tab", "Fantasy/b.tab", "Fantasy/notes.txt",
+                             "Fantasy/Deeper/Lost.tab", "~Lib/Inn.tab", "Loose.tab"}) {
+      fs::create_directories((tables_ / file).parent_path());
+      std::ofstream(tables_ / file) << "Table: Start\n";
+    }
+    fs::create_directories(tables_ / "alpha");
+    catalog_.Fill(tables_);
+  }
+  void TearDown() override { fs::remove_all(tables_); }
+
+  fs::path tables_;
+  TableCatalog catalog_;
+};
+
+TEST_F(TableCatalogTest, OrdersCategoriesIgnoringCaseAndFlagsHiddenOnes) {
+  std::vector<std::string> described;
+  for (const Category& c : catalog_.categories()) {
+    described.push_back(std::to_string(c.index) + c.name + (c.hidden ? " hidden" : ""));
+  }
+  EXPECT_EQ(described, (std::vector<std::string>{"0alpha", "1Fantasy", "2sci-Fi", "3~Lib hidden"}));
+}
+
+TEST_F(TableCatalogTest, ListsTheTableFilesOfEachCategoryInNameOrder) {
+  std::vector<std::string> described;
+  for (const CatalogItem& item : catalog_.items()) {
+    described.push_back(std::to_string(item.category_index) + item.folder + "/" + item.name);
+  }
+  EXPECT_EQ(described, (std::vector<std::string>{"1Fantasy/b", "1Fantasy/Dragons", "1Fantasy/inn",
+                                                 "2sci-Fi/Inn", "2sci-Fi/ship", "3~Lib/Inn"}));
+}
+
+TEST_F(TableCatalogTest, FindsTheFirstTableOfAnExactName) {
+  EXPECT_EQ(catalog_.CategoryOfTable("Inn"), "sci-Fi");
+  EXPECT_EQ(catalog_.CategoryOfTable("Ship"), "");
+  EXPECT_EQ(catalog_.TablePath(tables_, "Inn"), tables_ / "sci-Fi" / "Inn.tab");
+  EXPECT_EQ(catalog_.TablePath(tables_, "Nowhere"), tables_ / "Nowhere.tab");
+}
+
+TEST_F(TableCatalogTest, MissingFolderGivesAnEmptyCatalogue) {
+  catalog_.Fill(tables_ / "does-not-exist");
+  EXPECT_TRUE(catalog_.items().empty());
+  EXPECT_TRUE(catalog_.categories().empty());
+}
+
+}  // namespace
+}  // namespace fablewick

@@ -1,0 +1,119 @@
+#include "config/config_file.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kProgram = "/opt/fablewick";
+
+Settings Parse(const std::string& text) { return ParseConfigText(text, kProgram); }
+
+Settings Defaults() {
+  Settings settings;
+  settings.TablesFolder = kProgram / "Tables";
+  return settings;
+}
+
+TEST(ConfigTextTest, ReadsEveryKeyOfTheCurrentVersion) {
+  Settings expected = Defaults();
+  expected.nOutputType = 2;
+  expected.bTabCallsAsErrors = expected.bUseTexturedBGs = expected.bRemoveLinks = true;
+  expected.Maximized = expected.bRememberPosition = true;
+  expected.NumRolls = "3";
+  expected.ColorFG = "#102030";
+  expected.ColorBG = "white";
+  expected.WinW = 9000.0f;
+  expected.WinH = 6000.5f;
+  expected.WinL = 120.0f;
+  expected.WinT = -45.0f;
+  expected.TablesFolder = "/srv/tables";
+  expected.Data = "mydata";
+  expected.Archives = "default";
+  expected.szEditorPath = "/usr/bin/mousepad";
+  expected.HList = {"[Random Inn]", "Dungeons=Deep"};
+  EXPECT_EQ(Parse("FWCFG2.0\r\n\r\nOutputType=2\r\nDisplayNonTables=True\r\nUseTexturedBG=true\r\n"
+                  "NumRolls=3\r\nColorFG=#102030\r\nColorBG=white\r\nWinW=9000\r\nWinH=6000.5\r\n"
+                  "WinL=120\r\nWinT=-45\r\nMaximized=True\r\nRemPos=True\r\nRemLinks=TRUE\r\n"
+                  "Tables=/srv/tables\r\nData=mydata\r\nArchives=\r\nEditor=/usr/bin/mousepad\r\n"
+                  "HList=[Random Inn]\r\nHList=Dungeons=Deep\r\n"),
+            expected);
+  EXPECT_EQ(Parse("FWCFG2.0\r\n"), Defaults());
+}
+
+TEST(ConfigTextTest, LaterLinesOverrideEarlierOnesExceptFavouritesWhichAppend) {
+  const Settings s =
+      Parse("FWCFG2.0\nNumRolls=2\nHList=A\nTables=/x\nNumRolls=5\nHList=B\nTables=\nHList=A\n");
+  EXPECT_EQ(s.NumRolls, "5");
+  EXPECT_EQ(s.TablesFolder, kProgram / "Tables");
+  EXPECT_EQ(s.HList, (std::vector<std::string>{"A", "B", "A"}));
+}
+
+TEST(ConfigTextTest, IgnoresCommentsIndentedLinesOtherKeysAndLinesWithoutEquals) {
+  EXPECT_EQ(Parse("FWCFG2.0\n OutputType=2\n#OutputType=2\noutputtype=2\nOutputType 2\n"
+                  "Color=red\nColorFG\n\n"),
+            Defaults());
+}
+
+TEST(ConfigTextTest, ValuesThatDoNotConvertKeepTheValueBefore) {
+  const Settings s = Parse(
+      "FWCFG2.0\nOutputType=1\nOutputType=abc\nOutputType=5\nDisplayNonTables=True\n"
+      "DisplayNonTables=yes\nWinW=800\nWinW=wide\nWinH=1e300\nRemLinks=\n");
+  EXPECT_EQ(s.nOutputType, 1);
+  EXPECT_TRUE(s.bTabCallsAsErrors);
+  EXPECT_EQ(s.WinW, 800.0f);
+  EXPECT_FALSE(s.WinH.has_value());
+  EXPECT_FALSE(s.bRemoveLinks);
+}
+
+TEST(ConfigTextTest, BooleansAcceptAnyCaseAndNumbers) {
+  EXPECT_TRUE(Parse("FWCFG2.0\nRemLinks=-1").bRemoveLinks);
+  EXPECT_TRUE(Parse("FWCFG2.0\nRemLinks=0.5").bRemoveLinks);
+  EXPECT_FALSE(Parse("FWCFG2.0\nRemLinks=True\nRemLinks=fALSE").bRemoveLinks);
+  EXPECT_FALSE(Parse("FWCFG2.0\nRemLinks=True\nRemLinks=0").bRemoveLinks);
+}
+
+TEST(ConfigTextTest, NotRememberingThePositionCentresTheWindow) {
+  const Settings centred = Parse("FWCFG2.0\nWinW=9000\nWinL=0\nWinT=0\nRemPos=False\n");
+  EXPECT_FALSE(centred.WinL.has_value() || centred.WinT.has_value());
+  EXPECT_EQ(centred.WinW, 9000.0f);
+  const Settings placed = Parse("FWCFG2.0\nWinL=10\nWinT=20\nRemPos=True\n");
+  EXPECT_EQ(placed.WinL, 10.0f);
+  EXPECT_EQ(placed.WinT, 20.0f);
+}
+
+TEST(ConfigTextTest, EarlierVersionIsReadByPosition) {
+  Settings expected = Defaults();
+  expected.bTabCallsAsErrors = true;
+  expected.NumRolls = "4";
+  expected.ColorBG = "black";
+  expected.ColorFG = "yellow";
+  expected.WinW = 7200.0f;
+  expected.WinH = 0.0f;  // no leading number reads 0
+  expected.HList = {"[Inn]", "[Ship]:2"};
+  EXPECT_EQ(Parse("True\r\n0\r\n4\r\nblack\r\nyellow\r\n7200 twips\r\nhigh\r\n[Inn]\r\n[Ship]:2"),
+            expected);
+  EXPECT_EQ(Parse("False\n").WinW, std::nullopt);
+}
+
+TEST(ConfigFileTest, ReadsTheFileInTheProgramFolderInItsEncoding) {
+  std::string folder = (fs::temp_directory_path() / "fw_config_XXXXXX").string();
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  EXPECT_EQ(ReadConfigFile(folder).TablesFolder, fs::path(folder) / "Tables");  // no file yet
+
+  // Windows-1252 text, as older systems wrote it: 0xE9 is e-acute.
+  std::ofstream(fs::path(folder) / "Fablewick.cfg", std::ios::binary)
+      << "FWCFG2.0\r\nHList=[Caf\xE9]\r\n";
+  EXPECT_EQ(ReadConfigFile(folder).HList, std::vector<std::string>{"[Caf\xC3\xA9]"});
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace fablewick

@@ -1,0 +1,90 @@
+#include "platform/program_folder.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include <gtest/gtest.h>
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fake installation: an executable folder, a home folder, installed default files and an
+// environment that holds only what a test puts into it.
+class ProgramFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_program_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    fs::create_directories(root_ / "bin");
+    environment_["HOME"] = (root_ / "home").string();
+    Write(root_ / "share" / "link.css", "installed");
+    Write(root_ / "share" / "Tables" / "Fantasy" / "Inn.tab", "installed");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  static void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path Resolve(const std::optional<std::string>& home_option = std::nullopt) {
+    const auto lookup = [this](const std::string& name) -> std::optional<std::string> {
+      const auto it = environment_.find(name);
+      return it == environment_.end() ? std::nullopt : std::optional(it->second);
+    };
+    return ResolveProgramFolder(home_option, root_ / "bin" / "fablewick", lookup, root_ / "share");
+  }
+
+  fs::path root_;
+  std::map<std::string, std::string> environment_;
+};
+
+TEST_F(ProgramFolderTest, OptionComesFirstThenEnvironmentThenPortableThenPerUserFolder) {
+  const fs::path per_user = root_ / "home" / ".local" / "share" / "fablewick";
+  EXPECT_EQ(Resolve(), per_user);
+  fs::create_directories(root_ / "bin" / "Tables");
+  EXPECT_EQ(Resolve(), root_ / "bin");
+  environment_["FABLEWICK_HOME"] = "";  // empty counts as unset
+  EXPECT_EQ(Resolve(std::string()), root_ / "bin");
+  environment_["FABLEWICK_HOME"] = (root_ / "env").string();
+  EXPECT_EQ(Resolve(), root_ / "env");
+  EXPECT_EQ(Resolve((root_ / "opt").string()), root_ / "opt");
+}
+
+TEST_F(ProgramFolderTest, PerUserFolderFollowsAnAbsoluteDataHome) {
+  environment_["XDG_DATA_HOME"] = "relative/data";
+  EXPECT_EQ(Resolve(), root_ / "home" / ".local" / "share" / "fablewick");
+  environment_["XDG_DATA_HOME"] = (root_ / "data").string();
+  EXPECT_EQ(Resolve(), root_ / "data" / "fablewick");
+}
+
+TEST_F(ProgramFolderTest, FirstStartCopiesTheInstalledFilesWithoutReplacingTheUsers) {
+  const fs::path folder = root_ / "home" / ".local" / "share" / "fablewick";
+  Write(folder / "link.css", "mine");  // there before the first start
+  ASSERT_EQ(Resolve(), folder);
+  EXPECT_EQ(Read(folder / "link.css"), "mine");
+  EXPECT_EQ(Read(folder / "Tables" / "Fantasy" / "Inn.tab"), "installed");
+
+  Write(folder / "Tables" / "Fantasy" / "Inn.tab", "mine");
+  CopyDefaultFiles(root_ / "share", folder);
+  EXPECT_EQ(Read(folder / "Tables" / "Fantasy" / "Inn.tab"), "mine");
+}
+
+TEST(ExecutablePathTest, NamesTheRunningProgram) {
+  EXPECT_TRUE(fs::exists(ExecutablePath()));
+  EXPECT_TRUE(ExecutablePath().is_absolute());
+}
+
+}  // namespace
+}  // namespace fablewick
