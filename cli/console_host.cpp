@@ -1,5 +1,7 @@
 #include "cli/console_host.h"
 
+#include "platform/process.h"
+
 namespace fablewick {
 
 ConsoleHost::ConsoleHost(ConsoleHostOptions options, std::FILE* errors)
@@ -54,6 +56,14 @@ bool ConsoleHost::AllowShell(const std::string& table, const std::string& comman
         "Table " + table + " asked to start a program, and fablewick-cli starts programs only "
         "with --allow-shell:\r\r" + command_line);
   return false;
+}
+
+}  // namespace fablewick
+
+namespace fablewick {
+
+bool ConsoleHost::StartProgram(const std::vector<std::string>& arguments, std::string& error) {
+  return StartDetached(arguments, error);
 }
 
 }  // namespace fablewick

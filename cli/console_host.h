@@ -26,6 +26,7 @@ class ConsoleHost : public Host {
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override;
   bool AllowShell(const std::string& table, const std::string& command_line) override;
+  bool StartProgram(const std::vector<std::string>& arguments, std::string& error) override;
 
  private:
   // Writes one box: "[" title "] " text, each CR or CR LF as a line feed, and a line feed.

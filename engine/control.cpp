@@ -83,6 +83,13 @@ std::string Engine::ExpandControlBlock(std::string_view inside, const std::strin
     // The pass counter is a 16-bit number: 32768 passes cannot be counted.
     if (count > 32768) throw EngineError(kOverflow);
     for (int32_t pass = 0; pass < count; ++pass) {
+      if (!g_bKeepRunning) {
+        // Once the generation is stopped every pass left would expand to nothing at once; only
+        // the count of expansion calls tells them apart.
+        g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) +
+                                             static_cast<uint32_t>(count - pass));
+        break;
+      }
       result += ProcessString(body, kPlainText, table_name, line);
     }
     if (count == 32768) throw EngineError(kOverflow);

@@ -18,7 +18,28 @@ struct FunctionEntry {
 
 // Every built-in function, by its exact name.
 constexpr std::array kFunctions = {
+    FunctionEntry{"Shell", Shell},
+    FunctionEntry{"LCase", LCase},
+    FunctionEntry{"UCase", UCase},
+    FunctionEntry{"AorAn", AorAn},
+    FunctionEntry{"Cap", Cap},
+    FunctionEntry{"Calc", Calc},
+    FunctionEntry{"If", IfOutsideBlock},
+    FunctionEntry{"Length", Length},
+    FunctionEntry{"Unlock", Unlock},
+    FunctionEntry{"Lockout", Lockout},
     FunctionEntry{"Dice", Dice},
+    FunctionEntry{"OrderAsc", OrderAsc},
+    FunctionEntry{"OrderDesc", OrderDesc},
+    FunctionEntry{"Reset", Reset},
+    FunctionEntry{"Trim", Trim},
+    FunctionEntry{"Trunc", Trunc},
+    FunctionEntry{"Abs", Abs},
+    FunctionEntry{"Sqrt", Sqrt},
+    FunctionEntry{"Used", Used},
+    FunctionEntry{"MinVal", MinVal},
+    FunctionEntry{"MaxVal", MaxVal},
+    FunctionEntry{"Count", Count},
 };
 
 FunctionHandler FindHandler(std::string_view name) {

@@ -28,6 +28,12 @@ int Engine::GetTable(const std::string& name) {
   int index = FindTableIndex(name);
   if (index >= 0) return index;
   if (TableCache.size() >= static_cast<std::size_t>(INT16_MAX)) throw EngineError(kOverflow);
+  // A table name is a file name in the tables folder, never a path: table text comes from
+  // strangers and must not reach files elsewhere.
+  if (name.find_first_of("/\\") != std::string::npos || name.find('\0') != std::string::npos) {
+    host_.MessageBox("Error reading table file: " + name, "File \"" + name + "\" not found.\r\r");
+    return -1;
+  }
   std::unique_ptr<Table> table = LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
   if (table->Name == kErrorTableName) return -1;
   TableCache.push_back(std::move(table));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fablewick {
 
@@ -25,5 +26,38 @@ using FunctionHandler = std::string (*)(const FunctionCall&);
 
 // ---- dice (fn_dice.cpp) ----
 std::string Dice(const FunctionCall& call);
+
+// ---- arithmetic expressions (fn_calc.cpp) ----
+std::string Calc(const FunctionCall& call);
+
+// ---- text and numbers (fn_basic.cpp) ----
+std::string LCase(const FunctionCall& call);
+std::string UCase(const FunctionCall& call);
+std::string AorAn(const FunctionCall& call);
+std::string Cap(const FunctionCall& call);
+std::string Length(const FunctionCall& call);
+std::string Trim(const FunctionCall& call);
+std::string Trunc(const FunctionCall& call);
+std::string Abs(const FunctionCall& call);
+std::string Sqrt(const FunctionCall& call);
+std::string IfOutsideBlock(const FunctionCall& call);
+
+// ---- group state and queries (fn_groups.cpp) ----
+std::string Reset(const FunctionCall& call);
+std::string Lockout(const FunctionCall& call);
+std::string Unlock(const FunctionCall& call);
+std::string Count(const FunctionCall& call);
+std::string Used(const FunctionCall& call);
+std::string MinVal(const FunctionCall& call);
+std::string MaxVal(const FunctionCall& call);
+
+// ---- list ordering (fn_order.cpp) ----
+std::string OrderAsc(const FunctionCall& call);
+std::string OrderDesc(const FunctionCall& call);
+
+// ---- starting programs (fn_shell.cpp) ----
+std::string Shell(const FunctionCall& call);
+// Splits a command line at blanks outside double quotes; the quotes are removed.
+std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
 }  // namespace fablewick

@@ -35,6 +35,13 @@ class Host {
     (void)table, (void)command_line;
     return false;
   }
+  // Starts a program from its split command line, without a shell and without waiting for it.
+  // Returns false, with a description in `error`, when it cannot be started.
+  virtual bool StartProgram(const std::vector<std::string>& arguments, std::string& error) {
+    (void)arguments;
+    error = "Starting programs is not available here";
+    return false;
+  }
 };
 
 }  // namespace fablewick

@@ -99,7 +99,10 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& home_option,
 void CopyDefaultFiles(const fs::path& source, const fs::path& destination) {
   std::error_code ec;
   fs::create_directories(destination, ec);
-  fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied, ec);
+  fs::recursive_directory_iterator it(source,
+                                      fs::directory_options::skip_permission_denied |
+                                          fs::directory_options::follow_directory_symlink,
+                                      ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     std::error_code entry_ec;
     const fs::path relative = it->path().lexically_relative(source);

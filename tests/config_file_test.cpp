@@ -37,14 +37,15 @@ TEST(ConfigTextTest, ReadsEveryKeyOfTheCurrentVersion) {
   expected.TablesFolder = "/srv/tables";
   expected.Data = "mydata";
   expected.Archives = "default";
-  expected.szEditorPath = "/usr/bin/mousepad";
+  expected.szEditorPath = "/usr/local/bin/editor";
   expected.HList = {"[Random Inn]", "Dungeons=Deep"};
-  EXPECT_EQ(Parse("FWCFG2.0\r\n\r\nOutputType=2\r\nDisplayNonTables=True\r\nUseTexturedBG=true\r\n"
-                  "NumRolls=3\r\nColorFG=#102030\r\nColorBG=white\r\nWinW=9000\r\nWinH=6000.5\r\n"
-                  "WinL=120\r\nWinT=-45\r\nMaximized=True\r\nRemPos=True\r\nRemLinks=TRUE\r\n"
-                  "Tables=/srv/tables\r\nData=mydata\r\nArchives=\r\nEditor=/usr/bin/mousepad\r\n"
-                  "HList=[Random Inn]\r\nHList=Dungeons=Deep\r\n"),
-            expected);
+  EXPECT_EQ(
+      Parse("FWCFG2.0\r\n\r\nOutputType=2\r\nDisplayNonTables=True\r\nUseTexturedBG=true\r\n"
+            "NumRolls=3\r\nColorFG=#102030\r\nColorBG=white\r\nWinW=9000\r\nWinH=6000.5\r\n"
+            "WinL=120\r\nWinT=-45\r\nMaximized=True\r\nRemPos=True\r\nRemLinks=TRUE\r\n"
+            "Tables=/srv/tables\r\nData=mydata\r\nArchives=\r\nEditor=/usr/local/bin/editor\r\n"
+            "HList=[Random Inn]\r\nHList=Dungeons=Deep\r\n"),
+      expected);
   EXPECT_EQ(Parse("FWCFG2.0\r\n"), Defaults());
 }
 
