@@ -50,6 +50,16 @@ std::optional<std::string> ConsoleHost::InputBox(const std::string& prompt,
   return answer;
 }
 
+void ConsoleHost::ShowDebug(const std::string& caption, const std::vector<std::string>& lines) {
+  // Joined with CR, which Write turns into line feeds as it does for message boxes.
+  std::string text;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += '\r';
+    text += lines[i];
+  }
+  Write(caption, text);
+}
+
 bool ConsoleHost::AllowShell(const std::string& table, const std::string& command_line) {
   if (options_.allow_shell) return true;
   Write("Shell refused",

@@ -25,6 +25,8 @@ class ConsoleHost : public Host {
   bool YesNoBox(const std::string& title, const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_answer) override;
+  // The debug window as one block: "[" caption "] " and its lines, one per line.
+  void ShowDebug(const std::string& caption, const std::vector<std::string>& lines) override;
   bool AllowShell(const std::string& table, const std::string& command_line) override;
   bool StartProgram(const std::vector<std::string>& arguments, std::string& error) override;
 

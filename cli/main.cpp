@@ -6,8 +6,10 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
+#include "addons/addon_library.h"
 #include "cli/console_host.h"
 #include "config/config_file.h"
 #include "engine/document.h"
@@ -88,6 +90,8 @@ class Cli {
     program_folder_ = ResolveProgramFolder(options_.home, ExecutablePath());
     settings_ = ReadConfigFile(program_folder_);
     engine_.SetProgramFolder(program_folder_);
+    add_on_loader_ = std::make_unique<DynamicAddOnLoader>(AddOnFolders(program_folder_));
+    engine_.add_on_loader = add_on_loader_.get();
     engine_.SetTablesFolder(options_.tables ? std::filesystem::path(*options_.tables)
                                             : settings_.TablesFolder);
     engine_.bTabCallsAsErrors = options_.errors_as_messages || settings_.bTabCallsAsErrors;
@@ -173,6 +177,7 @@ class Cli {
   Options options_;
   ConsoleHost host_;
   Engine engine_;
+  std::unique_ptr<DynamicAddOnLoader> add_on_loader_;
   std::filesystem::path program_folder_;
   Settings settings_;
 };

@@ -54,6 +54,7 @@ bool ConditionAsBoolean(const std::string& text) {
 
 std::string Engine::ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                        int32_t line) {
+  if (StopRequested()) return "";
   if (inside.starts_with("If~")) {
     const std::string_view block = inside.substr(3);
     const std::size_t question = FindTopLevel(block, '?');

@@ -18,28 +18,60 @@ struct FunctionEntry {
 
 // Every built-in function, by its exact name.
 constexpr std::array kFunctions = {
+    FunctionEntry{"Extern", Extern},
     FunctionEntry{"Shell", Shell},
+    FunctionEntry{"Ordinal", Ordinal},
+    FunctionEntry{"ArrNew", Arrays},
+    FunctionEntry{"ArrItem", Arrays},
+    FunctionEntry{"ArrGet", Arrays},
+    FunctionEntry{"ArrExists", Arrays},
+    FunctionEntry{"ArrCount", Arrays},
+    FunctionEntry{"ArrRemove", Arrays},
+    FunctionEntry{"ArrClear", Arrays},
+    FunctionEntry{"Param", Param},
     FunctionEntry{"LCase", LCase},
     FunctionEntry{"UCase", UCase},
+    FunctionEntry{"Ceil", CeilOrFloor},
+    FunctionEntry{"Floor", CeilOrFloor},
+    FunctionEntry{"Debug", Debug},
+    FunctionEntry{"Input", Input},
     FunctionEntry{"AorAn", AorAn},
     FunctionEntry{"Cap", Cap},
     FunctionEntry{"Calc", Calc},
+    FunctionEntry{"Find", Find},
     FunctionEntry{"If", IfOutsideBlock},
+    FunctionEntry{"Note", Note},
+    FunctionEntry{"Replace", Replace},
+    FunctionEntry{"Stop", Stop},
     FunctionEntry{"Length", Length},
     FunctionEntry{"Unlock", Unlock},
     FunctionEntry{"Lockout", Lockout},
     FunctionEntry{"Dice", Dice},
     FunctionEntry{"OrderAsc", OrderAsc},
     FunctionEntry{"OrderDesc", OrderDesc},
+    FunctionEntry{"Msg", Msg},
     FunctionEntry{"Reset", Reset},
     FunctionEntry{"Trim", Trim},
+    FunctionEntry{"Left", LeftRightMid},
+    FunctionEntry{"Right", LeftRightMid},
+    FunctionEntry{"Mid", LeftRightMid},
     FunctionEntry{"Trunc", Trunc},
+    FunctionEntry{"Round", Round},
     FunctionEntry{"Abs", Abs},
     FunctionEntry{"Sqrt", Sqrt},
+    FunctionEntry{"Data", Data},
+    FunctionEntry{"Status", Status},
     FunctionEntry{"Used", Used},
     FunctionEntry{"MinVal", MinVal},
     FunctionEntry{"MaxVal", MaxVal},
     FunctionEntry{"Count", Count},
+    FunctionEntry{"Plural", Plural},
+    FunctionEntry{"Split", Split},
+    FunctionEntry{"CapEachWord", CapEachWord},
+    FunctionEntry{"SortAsc", SortVariables},
+    FunctionEntry{"SortDesc", SortVariables},
+    FunctionEntry{"Max", MaxOrMin},
+    FunctionEntry{"Min", MaxOrMin},
 };
 
 FunctionHandler FindHandler(std::string_view name) {
@@ -83,7 +115,9 @@ std::string Engine::ProcessFunction(std::string_view content, const std::string&
     number = kOutOfMemory;
     description = ErrorDescription(kOutOfMemory);
   }
-  ShowErrorBox("ProcessFunction", table_name, line, content, number, description);
+  if (!StopRequested()) {
+    ShowErrorBox("ProcessFunction", table_name, line, content, number, description);
+  }
   return "";
 }
 

@@ -55,6 +55,7 @@ void Engine::ResetNoRepeatGroups() {
 
 void Engine::BeginGeneration() {
   stop_requested_.store(false, std::memory_order_relaxed);
+  stop_message_.clear();
   g_bKeepRunning = true;
 }
 
@@ -87,9 +88,12 @@ void Engine::ShowErrorBox(std::string_view boundary, std::string_view table, int
 }
 
 std::string Engine::NestingTooDeep(std::string_view table_name, int32_t line) {
+  if (!StopRequested()) {
+    stop_message_ = ErrorText("Nesting too deep, possible endless recursion", table_name, line);
+  }
   RequestStop();
   g_bKeepRunning = false;
-  return ErrorText("Nesting too deep, possible endless recursion", table_name, line);
+  return "";
 }
 
 void Engine::YieldNow() {

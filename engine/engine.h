@@ -19,6 +19,9 @@
 
 namespace fablewick {
 
+struct XmlDataCache;  // the XML data file named last, kept loaded (fn_data.cpp)
+class AddOnLoader;    // creates add-on components and calls their members (engine/addon_loader.h)
+
 // The text the group roller returns for a group that does not exist.
 inline constexpr std::string_view kNotFoundMarker = "\u00BC\u00BD\u00BE\u00BF\u00BF\u00B6";
 
@@ -111,6 +114,10 @@ class Engine {
   bool bTabCallsAsErrors = false;
   // The current parameter set: the values applied at every top-level roll.
   std::vector<std::string> g_aParamValues;
+  // The data file of the last "Data" call and its parsed document; created on first use.
+  std::shared_ptr<XmlDataCache> xml_data_cache;
+  // How "Extern" reaches add-ons; without one, every add-on call fails as not creatable.
+  AddOnLoader* add_on_loader = nullptr;
 
  private:
   friend class Scanner;
@@ -124,8 +131,11 @@ class Engine {
                               int32_t line);
   std::string ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                  int32_t line);
-  // The nesting message; stops the generation.
+  // Stops the generation because expansions nest too deeply. The message is kept and given once,
+  // at the end of the outermost expansion; everything nested returns "" from here on.
   std::string NestingTooDeep(std::string_view table_name, int32_t line);
+  std::string ProcessStringNested(std::string_view text, int kind, const std::string& table_name,
+                                  int32_t line);
   void YieldNow();
 
   Host& host_;
@@ -134,6 +144,7 @@ class Engine {
   std::filesystem::path tables_folder_;
   std::filesystem::path program_folder_;
   std::atomic<bool> stop_requested_{false};
+  std::string stop_message_;
   int depth_ = 0;
   bool restarting_scan_ = false;
   unsigned yield_countdown_ = 0;

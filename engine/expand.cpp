@@ -199,7 +199,7 @@ class Scanner {
       return;
     }
     if (depth > kMaxNesting) {
-      out_ += engine_.NestingTooDeep(table_, line_);
+      engine_.NestingTooDeep(table_, line_);
       pos_ = consumed_end;
       return;
     }
@@ -353,6 +353,18 @@ std::string ScanAndComplete(Engine& engine, std::string_view text, int kind,
 
 std::string Engine::ProcessString(std::string_view text, int kind, const std::string& table_name,
                                   int32_t line) {
+  if (depth_ > 0) return ProcessStringNested(text, kind, table_name, line);
+  // The outermost expansion gives the message of a generation stopped by too deep nesting.
+  std::string result = ProcessStringNested(text, kind, table_name, line);
+  if (!stop_message_.empty()) {
+    result += stop_message_;
+    stop_message_.clear();
+  }
+  return result;
+}
+
+std::string Engine::ProcessStringNested(std::string_view text, int kind,
+                                        const std::string& table_name, int32_t line) {
   YieldNow();
   g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) + 1u);
   if (StopRequested()) g_bKeepRunning = false;
@@ -383,12 +395,17 @@ std::string Engine::ProcessString(std::string_view text, int kind, const std::st
     number = kOutOfMemory;
     description = ErrorDescription(kOutOfMemory);
   }
-  ShowErrorBox("ProcessString", table_name, line, text_on_failure, number, description);
+  // A generation stopped from outside fails wherever it stands; that is no error to show.
+  if (!StopRequested()) {
+    ShowErrorBox("ProcessString", table_name, line, text_on_failure, number, description);
+  }
   return "";
 }
 
 std::string Engine::CompleteConstruct(std::string scanned, int kind,
                                       const std::string& table_name, int32_t line) {
+  // Once the generation is stopped, a construct is not completed: its inside may be anything.
+  if (StopRequested()) return "";
   switch (kind) {
     case kPlainText:
       return scanned;

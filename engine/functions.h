@@ -55,6 +55,39 @@ std::string MaxVal(const FunctionCall& call);
 std::string OrderAsc(const FunctionCall& call);
 std::string OrderDesc(const FunctionCall& call);
 
+// ---- strings and numbers (fn_strings.cpp) ----
+std::string CeilOrFloor(const FunctionCall& call);  // call.name selects "Ceil" or "Floor"
+std::string Round(const FunctionCall& call);
+std::string MaxOrMin(const FunctionCall& call);  // call.name selects "Max" or "Min"
+std::string Find(const FunctionCall& call);
+std::string Replace(const FunctionCall& call);
+std::string LeftRightMid(const FunctionCall& call);  // call.name selects "Left", "Right", "Mid"
+std::string Ordinal(const FunctionCall& call);
+std::string Plural(const FunctionCall& call);
+std::string CapEachWord(const FunctionCall& call);
+std::string Split(const FunctionCall& call);
+std::string SortVariables(const FunctionCall& call);  // "SortAsc" or "SortDesc"
+
+// ---- named arrays (fn_arrays.cpp) ----
+std::string Arrays(const FunctionCall& call);  // call.name selects "ArrNew" ... "ArrClear"
+
+// ---- table parameters (fn_params.cpp) ----
+std::string Param(const FunctionCall& call);
+
+// ---- XML data files (fn_data.cpp) ----
+std::string Data(const FunctionCall& call);
+
+// ---- talking to the person (fn_interact.cpp) ----
+std::string Input(const FunctionCall& call);
+std::string Msg(const FunctionCall& call);
+std::string Status(const FunctionCall& call);
+std::string Stop(const FunctionCall& call);
+std::string Note(const FunctionCall& call);
+std::string Debug(const FunctionCall& call);
+
+// ---- add-ons (fn_extern.cpp) ----
+std::string Extern(const FunctionCall& call);
+
 // ---- starting programs (fn_shell.cpp) ----
 std::string Shell(const FunctionCall& call);
 // Splits a command line at blanks outside double quotes; the quotes are removed.

@@ -1,0 +1,233 @@
+// Add-ons: Extern calls through real shared libraries (the example add-on Coinpurse and the test
+// add-ons of tests/addons, some deliberately faulty), the add-on page and the About box.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "addons/addon_library.h"
+#include "addons/addon_page.h"
+#include "tests/support/engine_fixture.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string ExternError(int number, const std::string& identifier, const std::string& parameter) {
+  return "<b>###ERR: Error (" + std::to_string(number) + ") calling add-on: '" + identifier +
+         "' with parameter '" + parameter + "'.###</b><br>";
+}
+
+// A program folder whose AddOns folder holds a file that is not a library, beside a folder
+// holding a real add-on that identifiers must not reach; the test add-ons and the example
+// add-on are found in their build folders.
+class AddOnTest : public EngineFixture {
+ protected:
+  AddOnTest()
+      : home_(tables_folder() / "home"),
+        loader_({home_ / "AddOns", FABLEWICK_TEST_ADDON_DIR, FABLEWICK_EXAMPLE_ADDON_DIR}) {
+    fs::create_directories(home_ / "AddOns");
+    fs::create_directories(home_ / "Elsewhere");
+    std::ofstream(home_ / "AddOns" / "Junk.so") << "This is a text file, not a library.\n";
+    fs::copy_file(fs::path(FABLEWICK_TEST_ADDON_DIR) / "Echo.Test.so",
+                  home_ / "Elsewhere" / "Echo.so");
+    engine.add_on_loader = &loader_;
+  }
+
+  void WriteAddOnList(std::string_view bytes) {
+    std::ofstream(home_ / "AddOns.cfg", std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  AddOnPage BuildPage() { return BuildAddOnPage(home_, "#000000", "#FFFFEE", &loader_); }
+
+  fs::path home_;
+  DynamicAddOnLoader loader_;
+};
+
+// ---- Extern ----
+
+TEST_F(AddOnTest, ExternHandsMainEverythingAfterTheFirstComma) {
+  EXPECT_EQ(Expand("{Extern~Echo.Test,north, in spring}"), "<north, in spring>");
+  EXPECT_EQ(Expand("{Extern~Echo.Test,}"), "<>");
+  EXPECT_EQ(Expand("{Extern~Echo.Test,Gr\xC3\xBCnwald ~ \xE2\x80\x94}"),
+            "<Gr\xC3\xBCnwald ~ \xE2\x80\x94>");
+}
+
+TEST_F(AddOnTest, ExternWithoutACommaFailsWithNumberFiveAndNoNames) {
+  EXPECT_EQ(Expand("{Extern~Echo.Test}"), ExternError(5, "", ""));
+}
+
+TEST_F(AddOnTest, ExternReportsAnAddOnThatCannotBeLoadedAs429) {
+  EXPECT_EQ(Expand("{Extern~Nowhere,x}"), ExternError(429, "Nowhere", "x"));
+  EXPECT_EQ(Expand("{Extern~Junk,x}"), ExternError(429, "Junk", "x"));
+  EXPECT_EQ(Expand("{Extern~Unresolved,x}"), ExternError(429, "Unresolved", "x"));
+  EXPECT_EQ(Expand("{Extern~echo.test,x}"), ExternError(429, "echo.test", "x"));
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(AddOnTest, ExternIdentifiersCannotLeaveTheAddOnFolders) {
+  EXPECT_EQ(Expand("{Extern~../Elsewhere/Echo,x}"), ExternError(429, "../Elsewhere/Echo", "x"));
+  EXPECT_EQ(Expand("{Extern~..\\Elsewhere\\Echo,x}"),
+            ExternError(429, "..\\Elsewhere\\Echo", "x"));
+  EXPECT_EQ(Expand("{Extern~..,x}"), ExternError(429, "..", "x"));
+  EXPECT_EQ(Expand("{Extern~.,x}"), ExternError(429, ".", "x"));
+  EXPECT_EQ(Expand("{Extern~,x}"), ExternError(429, "", "x"));
+  EXPECT_FALSE(loader_.FindLibrary(std::string("Echo.Test\0/x", 11)));
+}
+
+TEST_F(AddOnTest, ExternReportsAnAddOnWithoutMainAs438) {
+  EXPECT_EQ(Expand("{Extern~NoMain,a,b}"), ExternError(438, "NoMain", "a,b"));
+}
+
+TEST_F(AddOnTest, ExternTakesANullAnswerAsEmptyText) {
+  EXPECT_EQ(Expand("{Extern~NullMain,x}"), "");
+}
+
+TEST_F(AddOnTest, EveryCallMeetsAFreshlyLoadedAddOn) {
+  EXPECT_EQ(Expand("{Extern~Counter,}{Extern~Counter,}{Extern~Counter,}"), "111");
+}
+
+TEST_F(AddOnTest, ExternWithoutALoaderFailsAs429) {
+  engine.add_on_loader = nullptr;
+  EXPECT_EQ(Expand("{Extern~Echo.Test,x}"), ExternError(429, "Echo.Test", "x"));
+}
+
+TEST_F(AddOnTest, FoldersFromTheEnvironmentFollowTheProgramFolder) {
+  EXPECT_EQ(AddOnFolders("/p", std::string("/a::relative")),
+            (std::vector<fs::path>{"/p/AddOns", "/a", "relative"}));
+  EXPECT_EQ(AddOnFolders("/p", std::nullopt), std::vector<fs::path>{"/p/AddOns"});
+}
+
+// ---- the example add-on ----
+
+TEST_F(AddOnTest, CoinpurseCountsCoinsIntoGoldSilverAndCopper) {
+  EXPECT_EQ(Expand("{Extern~Coinpurse,1234}"), "12 gold, 3 silver, 4 copper");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,3g 25s 140c}"), "6 gold, 9 silver");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,1 platinum and 2 ep + 5 Copper}"), "11 gold, 5 copper");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,0}"), "no coins");
+  // Its answers read back as the same heap.
+  EXPECT_EQ(Expand("{Extern~Coinpurse,12 gold, 3 silver, 4 copper}"),
+            "12 gold, 3 silver, 4 copper");
+}
+
+TEST_F(AddOnTest, CoinpurseSharesOutAndTellsWhatIsLeftOver) {
+  EXPECT_EQ(Expand("{Extern~Coinpurse,2 platinum, 7 gold / 4}"),
+            "6 gold, 7 silver, 5 copper each");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,10 / 3}"), "3 copper each, 1 copper left over");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,2 / 3}"), "no coins each, 2 copper left over");
+}
+
+TEST_F(AddOnTest, CoinpurseAnswersTextItCannotReadWithANote) {
+  EXPECT_EQ(Expand("{Extern~Coinpurse,5 gold 12 bananas}"),
+            "[Coinpurse: cannot count '12 bananas']");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,5 / 0}"), "[Coinpurse: share among how many?]");
+  EXPECT_EQ(Expand("{Extern~Coinpurse,99999999999999999999 gold}"),
+            "[Coinpurse: cannot count '99999999999999999999 gold']");
+}
+
+// ---- the add-on page ----
+
+TEST_F(AddOnTest, ThePageListsTheAddOnsInFileOrderWithTheirVersions) {
+  // Windows-1252 text: the list may come from an older system.
+  WriteAddOnList("Echo,Echo.Test\r\nCaf\xE9 counter,Counter,ignored\r\nSilent,NullMain\n");
+  const AddOnPage page = BuildPage();
+  ASSERT_EQ(page.status, AddOnPage::kBuilt) << page.message;
+  EXPECT_EQ(page.html,
+            "<HTML>\r\n<HEAD>\r\n<TITLE>Fablewick Add-On Information</TITLE>\r\n</HEAD>\r\n"
+            "<BODY TEXT=\"#000000\"; LINK = \"#0000FF\"; VLINK = \"#0000FF\"; "
+            "ALINK = \"#0000FF\"; BGCOLOR = \"#FFFFEE\">\r\n"
+            "<h2>Installed Fablewick Add-Ons</h2>\r\n"
+            "<table width=\"100%\" border=\"0\">\r\n"
+            "<tr>\r\n<td width=\"50%\"><b>Add-On</b></td>\r\n"
+            "<td width=\"25%\" align=\"center\"><b>Version</b></td>\r\n"
+            "<td width=\"25%\"></td>\r\n</tr>\r\n"
+            "<tr>\r\n<td>Echo</td>\r\n<td align=\"center\">0.1 test</td>\r\n"
+            "<td><a href=\"abt://Echo.Test\">About...</a>\r\n</tr>\r\n"
+            "<tr>\r\n<td>Caf\xC3\xA9 counter</td>\r\n<td align=\"center\">Not available</td>\r\n"
+            "<td><a href=\"abt://Counter\">About...</a>\r\n</tr>\r\n"
+            "<tr>\r\n<td>Silent</td>\r\n<td align=\"center\"></td>\r\n"
+            "<td><a href=\"abt://NullMain\">About...</a>\r\n</tr>\r\n"
+            "</table>\r\n</BODY>\r\n</HTML>\r\n");
+}
+
+TEST_F(AddOnTest, AnEmptyListGivesThePageWithTheHeadingRowOnly) {
+  WriteAddOnList("");
+  const AddOnPage page = BuildPage();
+  ASSERT_EQ(page.status, AddOnPage::kBuilt);
+  EXPECT_THAT(page.html, HasSubstr("<td width=\"25%\"></td>\r\n</tr>\r\n</table>\r\n</BODY>"));
+}
+
+TEST_F(AddOnTest, WithoutAListThePageIsNotBuiltAndNothingIsSaid) {
+  EXPECT_EQ(BuildPage().status, AddOnPage::kNoList);
+}
+
+TEST_F(AddOnTest, ALineWithoutACommaOrAnAddOnThatCannotLoadFailsTheBuild) {
+  WriteAddOnList("Echo,Echo.Test\r\n\r\nSilent,NullMain\r\n");
+  AddOnPage page = BuildPage();
+  EXPECT_EQ(page.status, AddOnPage::kFailed);
+  EXPECT_THAT(page.message, StartsWith("Error: "));
+  EXPECT_THAT(page.message, HasSubstr("Line 2"));
+  EXPECT_TRUE(page.html.empty());
+
+  WriteAddOnList("Echo,Echo.Test\r\nBroken,Unresolved\r\n");
+  page = BuildPage();
+  EXPECT_EQ(page.status, AddOnPage::kFailed);
+  EXPECT_THAT(page.message, StartsWith("Error: "));
+  EXPECT_THAT(page.message, HasSubstr("Unresolved"));
+  EXPECT_STREQ(kAddOnPageErrorTitle, "Error in AddOns display");
+}
+
+TEST_F(AddOnTest, AListThatCannotBeReadFailsTheBuild) {
+  fs::create_directories(home_ / "AddOns.cfg");
+  const AddOnPage page = BuildPage();
+  EXPECT_EQ(page.status, AddOnPage::kFailed);
+  EXPECT_THAT(page.message, StartsWith("Error: "));
+}
+
+// ---- the About box ----
+
+TEST_F(AddOnTest, AboutOfAnAddOnWithoutAboutSaysSo) {
+  ShowAddOnAbout("NoMain", &loader_, host);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].kind, ShownBox::kMessage);
+  EXPECT_EQ(host.boxes[0].title, "Module missing function");
+  EXPECT_EQ(host.boxes[0].text, "'About' information not available");
+}
+
+TEST_F(AddOnTest, AboutRunsTheAddOnsOwnAboutAndIgnoresOtherFailures) {
+  ::testing::internal::CaptureStderr();
+  ShowAddOnAbout("Coinpurse", &loader_, host);
+  EXPECT_THAT(::testing::internal::GetCapturedStderr(), StartsWith("Coinpurse 1.0"));
+  ShowAddOnAbout("Nowhere", &loader_, host);
+  ShowAddOnAbout("Junk", &loader_, host);
+  ShowAddOnAbout("../Elsewhere/Echo", &loader_, host);
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+// ---- through fablewick-cli: the add-on folder comes from the environment ----
+
+#ifdef FABLEWICK_CLI_PATH
+TEST_F(AddOnTest, TheCommandLineFindsAddOnsOnTheAddOnPath) {
+  fs::create_directories(home_ / "Tables" / "Loot");
+  std::ofstream(home_ / "Tables" / "Loot" / "Purse.tab")
+      << ":Start\n1,{Extern~Coinpurse,250}|{Extern~Echo.Test,x}\n";
+  const fs::path out = home_ / "out.txt";
+  const std::string command = std::string("FABLEWICK_ADDON_PATH='") + FABLEWICK_TEST_ADDON_DIR +
+                              ":" + FABLEWICK_EXAMPLE_ADDON_DIR + "' '" + FABLEWICK_CLI_PATH +
+                              "' --home '" + home_.string() + "' roll Purse > '" +
+                              out.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(out, std::ios::binary);
+  std::string first_line;
+  std::getline(in, first_line);
+  EXPECT_EQ(first_line, "2 gold, 5 silver|<x>\r");
+}
+#endif
+
+}  // namespace
+}  // namespace fablewick
