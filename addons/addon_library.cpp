@@ -72,9 +72,7 @@ std::string TakeText(char* text, FablewickAddOnFreeText free_text) {
   return copy;
 }
 
-AddOnCallResult Done(std::string text) {
-  return {AddOnCallResult::kDone, std::move(text), ""};
-}
+AddOnCallResult Done(std::string text) { return {AddOnCallResult::kDone, std::move(text), ""}; }
 AddOnCallResult MissingMember() { return {AddOnCallResult::kMissingMember, "", ""}; }
 AddOnCallResult CannotLoad(std::string error) {
   return {AddOnCallResult::kCannotLoad, "", std::move(error)};
@@ -124,9 +122,9 @@ std::vector<fs::path> AddOnFolders(const fs::path& program_folder,
 
 std::vector<fs::path> AddOnFolders(const fs::path& program_folder) {
   const char* search_path = std::getenv("FABLEWICK_ADDON_PATH");
-  std::vector<fs::path> folders = AddOnFolders(
-      program_folder,
-      search_path != nullptr ? std::optional<std::string>(search_path) : std::nullopt);
+  std::vector<fs::path> folders =
+      AddOnFolders(program_folder,
+                   search_path != nullptr ? std::optional<std::string>(search_path) : std::nullopt);
 #ifdef FABLEWICK_ADDONDIR
   // The add-ons installed with the program: the program folder is often a per-user copy of the
   // installed files, which holds the add-on list but not the libraries.
@@ -149,8 +147,7 @@ std::optional<fs::path> DynamicAddOnLoader::FindLibrary(std::string_view identif
   return std::nullopt;
 }
 
-AddOnCallResult DynamicAddOnLoader::CallMember(std::string_view identifier,
-                                               std::string_view member,
+AddOnCallResult DynamicAddOnLoader::CallMember(std::string_view identifier, std::string_view member,
                                                std::string_view argument) {
   if (!IsSafeAddOnIdentifier(identifier)) {
     return CannotLoad("'" + std::string(identifier) + "' is not an add-on identifier");

@@ -25,9 +25,7 @@ struct PageFailure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-void AppendLine(std::string& out, std::string_view line) {
-  out.append(line).append(kLineEnd);
-}
+void AppendLine(std::string& out, std::string_view line) { out.append(line).append(kLineEnd); }
 
 std::string ReadListFile(const fs::path& file) {
   std::error_code folder_error;

@@ -1,8 +1,6 @@
 // Function dispatch: splits a function call into its name and argument text, finds the handler
 // by name in one table and runs it. A failing handler is reported in the error box here.
 #include <array>
-#include <new>
-#include <stdexcept>
 
 #include "engine/engine.h"
 #include "engine/error.h"
@@ -101,22 +99,15 @@ std::string Engine::ProcessFunction(std::string_view content, const std::string&
   }
   const FunctionCall call{*this, name, content.substr(tilde + 1), table_name,
                           FindTableIndex(table_name), line};
-  int number = 0;
-  std::string description;
+  Failure failure;
   try {
     return handler(call);
-  } catch (const EngineError& error) {
-    number = error.number();
-    description = error.description();
-  } catch (const std::bad_alloc&) {
-    number = kOutOfMemory;
-    description = ErrorDescription(kOutOfMemory);
-  } catch (const std::length_error&) {
-    number = kOutOfMemory;
-    description = ErrorDescription(kOutOfMemory);
+  } catch (...) {
+    failure = CurrentFailure();
   }
   if (!StopRequested()) {
-    ShowErrorBox("ProcessFunction", table_name, line, content, number, description);
+    ShowErrorBox("ProcessFunction", table_name, line, content, failure.number,
+                 failure.description);
   }
   return "";
 }

@@ -86,8 +86,9 @@ std::string XmlDocument(std::string_view title, const std::vector<std::string>& 
 int CreateTemporaryFile(const std::string& target, std::string& temp_path) {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path target_path(target);
-  const std::string stem = "." + target_path.filename().string() + "." +
-                           std::to_string(static_cast<long>(::getpid())) + ".";
+  std::string stem(".");
+  stem.append(target_path.filename().string()).append(".");
+  stem.append(std::to_string(static_cast<long>(::getpid()))).append(".");
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate =
         target_path.parent_path() / (stem + std::to_string(counter++) + ".tmp");

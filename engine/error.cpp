@@ -1,5 +1,7 @@
 #include "engine/error.h"
 
+#include <new>
+
 namespace fablewick {
 
 const char* ErrorDescription(int number) {
@@ -27,5 +29,19 @@ EngineError::EngineError(int number) : EngineError(number, ErrorDescription(numb
 
 EngineError::EngineError(int number, const std::string& description)
     : std::runtime_error(description), number_(number), description_(description) {}
+
+Failure CurrentFailure() {
+  try {
+    throw;
+  } catch (const EngineError& error) {
+    return {error.number(), error.description()};
+  } catch (const std::bad_alloc&) {
+    return {kOutOfMemory, ErrorDescription(kOutOfMemory)};
+  } catch (const std::length_error&) {
+    return {kOutOfMemory, ErrorDescription(kOutOfMemory)};
+  } catch (...) {
+    return {kInvalidCall, ErrorDescription(kInvalidCall)};
+  }
+}
 
 }  // namespace fablewick

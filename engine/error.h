@@ -34,4 +34,13 @@ class EngineError : public std::runtime_error {
   std::string description_;
 };
 
+// The number and description of the exception being handled, for the error boxes of the
+// expansion and dispatch boundaries: an EngineError gives its own, running out of memory gives
+// 7, anything else 5. Call it only inside a catch block.
+struct Failure {
+  int number = 0;
+  std::string description;
+};
+Failure CurrentFailure();
+
 }  // namespace fablewick

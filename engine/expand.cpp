@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 
 #include "engine/engine.h"
 #include "engine/error.h"
@@ -376,8 +374,7 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
   }
 
   std::string text_on_failure;
-  int number = 0;
-  std::string description;
+  Failure failure;
   try {
     if (restarting_scan_) {
       return ScanAndComplete<RestartingScanner>(*this, text, kind, table_name, line,
@@ -385,19 +382,13 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
     }
     return ScanAndComplete<Scanner>(*this, text, kind, table_name, line,
                                     &Engine::CompleteConstruct, text_on_failure);
-  } catch (const EngineError& error) {
-    number = error.number();
-    description = error.description();
-  } catch (const std::bad_alloc&) {
-    number = kOutOfMemory;
-    description = ErrorDescription(kOutOfMemory);
-  } catch (const std::length_error&) {
-    number = kOutOfMemory;
-    description = ErrorDescription(kOutOfMemory);
+  } catch (...) {
+    failure = CurrentFailure();
   }
   // A generation stopped from outside fails wherever it stands; that is no error to show.
   if (!StopRequested()) {
-    ShowErrorBox("ProcessString", table_name, line, text_on_failure, number, description);
+    ShowErrorBox("ProcessString", table_name, line, text_on_failure, failure.number,
+                 failure.description);
   }
   return "";
 }

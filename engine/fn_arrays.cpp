@@ -18,7 +18,7 @@
 namespace fablewick {
 namespace {
 
-using Array = std::map<std::string, std::string>;
+using Array = TableArrays::mapped_type;
 
 // The fields of an array call: name, key and value, each empty when absent. Fields past the
 // third are ignored, so keys and values cannot hold commas.

@@ -9,9 +9,9 @@ namespace fablewick {
 namespace {
 
 // Error numbers of add-on calls, the ones users of component-calling tools know.
-constexpr int kNoComma = 5;          // invalid procedure call or argument
-constexpr int kCannotCreate = 429;   // no add-on can be loaded by that identifier
-constexpr int kNoSuchMember = 438;   // the add-on lacks the member
+constexpr int kNoComma = 5;         // invalid procedure call or argument
+constexpr int kCannotCreate = 429;  // no add-on can be loaded by that identifier
+constexpr int kNoSuchMember = 438;  // the add-on lacks the member
 
 std::string AddOnErrorText(int number, std::string_view identifier, std::string_view parameter) {
   std::string text = "<b>###ERR: Error (";

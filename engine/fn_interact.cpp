@@ -27,9 +27,9 @@ void ShowInputSyntaxError(const FunctionCall& call) {
 }
 
 void ShowInputMissingVariable(const FunctionCall& call, const std::string& name) {
-  call.engine.host().MessageBox("Error in 'Input' function.",
-                                "Error: Tried to reference non-existent variable '" + name +
-                                    "' (" + Where(call) + ").");
+  call.engine.host().MessageBox(
+      "Error in 'Input' function.",
+      "Error: Tried to reference non-existent variable '" + name + "' (" + Where(call) + ").");
 }
 
 // "name ": value" for each variable of the current table, in declaration order.

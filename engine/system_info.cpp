@@ -1,6 +1,5 @@
 #include "engine/system_info.h"
 
-#include <sys/sysinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+
+#include <sys/sysinfo.h>
 
 #include "engine/text.h"
 
@@ -25,7 +26,8 @@ std::map<std::string, int64_t, std::less<>> ReadMemInfoFields(std::string_view t
     std::size_t start = line.find_first_not_of(' ', colon + 1);
     if (start == std::string::npos) continue;
     int64_t value = 0;
-    const auto [end, error] = std::from_chars(line.data() + start, line.data() + line.size(), value);
+    const auto [end, error] =
+        std::from_chars(line.data() + start, line.data() + line.size(), value);
     if (error != std::errc()) continue;
     fields.emplace(line.substr(0, colon), value);
   }
@@ -76,8 +78,8 @@ std::optional<MemoryStatus> ParseMemInfo(std::string_view text) {
   const auto fields = ReadMemInfoFields(text);
   const int64_t total = FieldOr(fields, "MemTotal", -1);
   if (total < 0) return std::nullopt;
-  const int64_t old_style_available = FieldOr(fields, "MemFree", 0) +
-                                      FieldOr(fields, "Buffers", 0) + FieldOr(fields, "Cached", 0);
+  const int64_t old_style_available =
+      FieldOr(fields, "MemFree", 0) + FieldOr(fields, "Buffers", 0) + FieldOr(fields, "Cached", 0);
   return StatusFrom(total, FieldOr(fields, "MemAvailable", old_style_available),
                     FieldOr(fields, "SwapTotal", 0), FieldOr(fields, "SwapFree", 0));
 }

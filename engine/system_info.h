@@ -14,7 +14,7 @@ struct MemoryStatus {
   int64_t available_virtual_kib = 0;   // the same plus free swap space
   int64_t memory_load_percent = 0;     // share of physical memory in use, 0 to 100
   int64_t total_physical_kib = 0;
-  int64_t total_virtual_kib = 0;       // physical memory plus swap space
+  int64_t total_virtual_kib = 0;  // physical memory plus swap space
 };
 
 // Reads the memory status from the text of /proc/meminfo ("MemTotal:  16318412 kB" lines).

@@ -294,7 +294,8 @@ TEST_F(ExpansionTest, DiceExpressions) {
              {"{dog}", "1"},
              {"{3dx}", "3"},
              {"{2d0}", "2"},
-             {"{2d6*2+1}", "3"}});
+             {"{2d6*2+1}", "3"},
+             {"{2d6-1+1}", "3"}});
   EXPECT_TRUE(host.boxes.empty());
 }
 

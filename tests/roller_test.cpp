@@ -28,6 +28,7 @@ class RollerTest : public EngineFixture {
     WriteTable("T",
                ":Gaps\n1-2,low\n5-6,high\n"
                ":Overlap\n1-4,first\n3-6,second\n"
+               ":Reversed\n5-2,reversed\n1-3,a\n"
                ";Weighted\n3,a\n1,b\n"
                ";Zero\n0,never\n2,yes\n"
                ":Dice\n1,one\n2,two\n3,three\n"
@@ -60,6 +61,10 @@ TEST_F(RollerTest, RollOutsideEveryRangeTakesTheFirstOrTheLastEntry) {
   EXPECT_EQ(Roll("T", "Overlap", 3, true), "first");
   EXPECT_EQ(Roll("T", "Overlap", 4, true), "first");
   EXPECT_EQ(Roll("T", "Overlap", 5, true), "second");
+  // The first entry's own Low decides, whether or not its range holds anything.
+  EXPECT_EQ(Roll("T", "Reversed", 5, true), "reversed");
+  EXPECT_EQ(Roll("T", "Reversed", 4, true), "reversed");
+  EXPECT_EQ(Roll("T", "Reversed", 6, true), "a");
 }
 
 TEST_F(RollerTest, WeightedEntriesAreReachedByTheirAccumulatedWeight) {

@@ -9,7 +9,8 @@
 // g/gp/gold = 100, e/ep/electrum = 50, s/sp/silver = 10, c/cp/copper or nothing = 1), separated
 // by blanks, commas, "+" or "and"; so its own answers can be fed back to it. "/ N" at the end
 // shares the heap among N and tells what is left over. A text it cannot read is answered with
-// a short note in square brackets rather than a wrong sum.
+// a short note in parentheses rather than a wrong sum (not in square brackets: the answer is
+// expanded again, where brackets would make it a group call).
 //
 // It has no window: About writes its description to standard error.
 #include <cctype>
@@ -65,7 +66,7 @@ class PurseReader {
         std::optional<uint64_t> count = Number();
         SkipBlanks();
         if (!count || *count == 0 || at_ < text_.size()) {
-          note = "[Coinpurse: share among how many?]";
+          note = "(Coinpurse: share among how many?)";
           return false;
         }
         sharers = *count;
@@ -80,8 +81,7 @@ class PurseReader {
       if (!amount || !each || *amount > kMostCopper / *each ||
           total + *amount * *each > kMostCopper) {
         SkipToSeparator();
-        note = "[Coinpurse: cannot count '" + std::string(text_.substr(start, at_ - start)) +
-               "']";
+        note = "(Coinpurse: cannot count '" + std::string(text_.substr(start, at_ - start)) + "')";
         return false;
       }
       total += *amount * *each;

@@ -1,0 +1,138 @@
+// Loading a large table file: about 5 MB of groups, weighted and ranged, with long entries and
+// continuation lines, read from disk, decoded and parsed into the table model. The file is written
+// once into a temporary folder, in UTF-8 and again in Windows-1252 (which is converted on reading).
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "engine/host.h"
+#include "engine/loader.h"
+#include "engine/table.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kFileBytes = 5u << 20;
+
+class QuietHost : public Host {
+ public:
+  void MessageBox(const std::string&, const std::string&) override {}
+  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
+  bool YesNoBox(const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                      const std::string& default_answer) override {
+    return default_answer;
+  }
+};
+
+// Table text of at least kFileBytes. `e_acute` is how the accented letter in the entries is
+// written, which decides the encoding of the whole file.
+std::string BigTableText(const std::string& e_acute, std::size_t* groups, std::size_t* entries) {
+  std::string text = "# A generated table for timing the loader\r\n%place%,the old quarter\r\n";
+  text += "%count%,0\r\n@place,the old quarter,Where does it happen?\r\n";
+  *groups = *entries = 0;
+  while (text.size() < kFileBytes) {
+    const std::size_t g = (*groups)++;
+    const bool weighted = g % 2 == 0;
+    text += (weighted ? ";" : ":") + std::string(g % 5 == 0 ? "!" : "") + "Group" +
+            std::to_string(g) + "\r\n";
+    for (int e = 0; e < 16; ++e, ++*entries) {
+      if (weighted) {
+        text += std::to_string(1 + e % 4);
+      } else {
+        text += std::to_string(e * 6 + 1) + "-" + std::to_string(e * 6 + 6);
+      }
+      text += ",The [CC~Adjective] caf" + e_acute + " keeper of %place% counts {2d6+" +
+              std::to_string(e) + "} coins|count+1| and mutters about [Group" +
+              std::to_string(g + 1) + "], while a /[hooded/] stranger waits by the door";
+      text += "\r\n";
+      if (e % 4 == 3) text += "_ and the rain keeps falling over the roofs of the town.\r\n";
+      if (e % 8 == 7) text += "# a comment between entries\r\n\r\n";
+    }
+  }
+  return text;
+}
+
+struct TableFile {
+  fs::path path;
+  std::size_t bytes = 0;
+  std::size_t groups = 0;
+  std::size_t entries = 0;
+};
+
+// The two files, written at first use and removed at exit.
+class TableFiles {
+ public:
+  static const TableFiles& Get() {
+    static const TableFiles files;
+    return files;
+  }
+  TableFiles(const TableFiles&) = delete;
+  TableFiles& operator=(const TableFiles&) = delete;
+
+  TableFile utf8;
+  TableFile windows1252;
+
+ private:
+  TableFiles() {
+    std::string pattern = (fs::temp_directory_path() / "fw_loader_bench_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    folder_ = pattern;
+    utf8 = Write("Big.tab", "\xC3\xA9");
+    windows1252 = Write("Old.tab", "\xE9");
+  }
+  ~TableFiles() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  TableFile Write(const std::string& name, const std::string& e_acute) {
+    TableFile file;
+    file.path = folder_ / name;
+    const std::string text = BigTableText(e_acute, &file.groups, &file.entries);
+    std::ofstream(file.path, std::ios::binary) << text;
+    file.bytes = text.size();
+    return file;
+  }
+
+  fs::path folder_;
+};
+
+void LoadFile(benchmark::State& state, const TableFile& file) {
+  QuietHost host;
+  for (auto _ : state) {
+    std::unique_ptr<Table> table = LoadTableFile("Big", file.path, host);
+    if (table->Name != "Big" || table->Groups.size() != file.groups) {
+      state.SkipWithError("the generated table did not load");
+      break;
+    }
+    benchmark::DoNotOptimize(table);
+    state.PauseTiming();
+    table.reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.bytes));
+  state.counters["MB"] = static_cast<double>(file.bytes) / (1 << 20);
+  state.counters["groups"] = static_cast<double>(file.groups);
+  state.counters["entries"] = static_cast<double>(file.entries);
+}
+
+void BM_LoadTableFile5MB(benchmark::State& state) { LoadFile(state, TableFiles::Get().utf8); }
+BENCHMARK(BM_LoadTableFile5MB)->Unit(benchmark::kMillisecond);
+
+void BM_LoadTableFile5MBWindows1252(benchmark::State& state) {
+  LoadFile(state, TableFiles::Get().windows1252);
+}
+BENCHMARK(BM_LoadTableFile5MBWindows1252)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace fablewick
