@@ -4,48 +4,11 @@
 
 #include "engine/engine.h"
 #include "engine/functions.h"
-#include "engine/numbers.h"
+#include "engine/selection_sort.h"
 #include "engine/text.h"
 
 namespace fablewick {
 namespace {
-
-// Sorts ascending in exactly the order a selection sort gives: for each position from the first,
-// the smallest item from there on (the first of equals) is swapped into place. Equal items can
-// be told apart (numbers "1" and "1.0"), so the swaps matter. A tree of minima over positions
-// finds each smallest item in logarithmic time instead of scanning the rest of the list.
-template <typename Less>
-void SelectionSort(std::vector<std::string>& items, Less less) {
-  const std::size_t n = items.size();
-  std::size_t size = 1;
-  while (size < n) size <<= 1;
-  const std::size_t kEmpty = SIZE_MAX;
-  std::vector<std::size_t> tree(2 * size, kEmpty);  // index of the smallest item below a node
-  auto better = [&](std::size_t a, std::size_t b) {
-    if (a == kEmpty) return b;
-    if (b == kEmpty) return a;
-    if (less(items[b], items[a])) return b;
-    if (less(items[a], items[b])) return a;
-    return a < b ? a : b;
-  };
-  auto update = [&](std::size_t position, bool present) {
-    std::size_t node = size + position;
-    tree[node] = present ? position : kEmpty;
-    for (node >>= 1; node > 0; node >>= 1) tree[node] = better(tree[2 * node], tree[2 * node + 1]);
-  };
-  for (std::size_t i = 0; i < n; ++i) tree[size + i] = i;
-  for (std::size_t node = size - 1; node > 0; --node) {
-    tree[node] = better(tree[2 * node], tree[2 * node + 1]);
-  }
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    const std::size_t smallest = tree[1];
-    std::swap(items[i], items[smallest]);
-    update(smallest, true);  // it now holds the item that stood at i
-    update(i, false);        // position i is settled
-  }
-}
-
-}  // namespace
 
 std::string OrderList(const FunctionCall& call, bool ascending) {
   const std::string_view args = call.args;
@@ -70,20 +33,16 @@ std::string OrderList(const FunctionCall& call, bool ascending) {
       start = at + separator.size();
     }
   }
-  if (IsStrictNumber(items.front())) {
-    SelectionSort(items, [](const std::string& a, const std::string& b) {
-      return ParseLeadingNumber(a) < ParseLeadingNumber(b);
-    });
-  } else {
-    SelectionSort(items, [](const std::string& a, const std::string& b) { return a < b; });
-  }
+  const std::vector<std::size_t> order = SortedOrder(items);
   std::string result;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) result.append(separator);
-    result.append(items[ascending ? i : items.size() - 1 - i]);
+    result.append(items[order[ascending ? i : items.size() - 1 - i]]);
   }
   return result;
 }
+
+}  // namespace
 
 std::string OrderAsc(const FunctionCall& call) { return OrderList(call, true); }
 

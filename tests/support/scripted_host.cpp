@@ -71,4 +71,10 @@ void ScriptedHost::ClearRecords() {
   yields = 0;
 }
 
+bool ScriptedHost::StartProgram(const std::vector<std::string>& arguments, std::string& error) {
+  (void)error;
+  started_programs.push_back(arguments);
+  return true;
+}
+
 }  // namespace fablewick

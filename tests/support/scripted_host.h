@@ -57,6 +57,7 @@ class ScriptedHost : public Host {
   std::vector<StatusText> statuses;
   std::vector<ShownDebugWindow> debug_windows;
   std::vector<ShellRequest> shell_requests;
+  std::vector<std::vector<std::string>> started_programs;  // split command lines, in order
   int yields = 0;
 
   void MessageBox(const std::string& title, const std::string& text) override;
@@ -68,6 +69,8 @@ class ScriptedHost : public Host {
   void Yield() override { ++yields; }
   void ShowDebug(const std::string& caption, const std::vector<std::string>& lines) override;
   bool AllowShell(const std::string& table, const std::string& command_line) override;
+  // Records the program instead of starting it.
+  bool StartProgram(const std::vector<std::string>& arguments, std::string& error) override;
 
   // The boxes of one kind, in order.
   std::vector<ShownBox> BoxesOfKind(ShownBox::Kind kind) const;
