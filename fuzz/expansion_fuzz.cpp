@@ -20,7 +20,7 @@
 namespace fablewick {
 namespace {
 
-constexpr std::chrono::milliseconds kTimeLimit{250};
+constexpr std::chrono::milliseconds kTimeLimit{100};
 
 // Groups whose results are delimiters and half constructs, variables holding constructs, a
 // no-repeat group, a parameter, and a second table.

@@ -16,7 +16,7 @@
 namespace fablewick {
 namespace {
 
-constexpr std::chrono::milliseconds kTimeLimit{250};
+constexpr std::chrono::milliseconds kTimeLimit{100};
 constexpr std::size_t kGroupsRolled = 4;
 
 void LoadAndRoll(std::string_view bytes) {

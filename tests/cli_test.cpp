@@ -109,6 +109,22 @@ class CliProcess {
   // Whether the process has ended, without waiting.
   bool Running() { return !Reap(false); }
 
+  // Waits until the process has installed a handler for `signal` (as the system reports it in
+  // /proc), so that a signal sent afterwards reaches the program rather than ending it.
+  bool WaitUntilCatching(int signal, Clock::duration limit) {
+    const Clock::time_point end = Clock::now() + limit;
+    while (Clock::now() < end && Running()) {
+      std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+      for (std::string line; std::getline(status, line);) {
+        if (!line.starts_with("SigCgt:")) continue;
+        const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+        if ((caught >> (signal - 1)) & 1u) return true;
+      }
+      std::this_thread::sleep_for(5ms);
+    }
+    return false;
+  }
+
  private:
   bool Reap(bool block) {
     if (reaped_) return true;
@@ -401,6 +417,7 @@ class CliInterruptTest : public CliTest {};
 TEST_F(CliInterruptTest, CtrlCStopsAnEndlessRollAndStillWritesTheDocument) {
   Table("dungeons", "Forever", ":Start\r\n1,{While~1,[Again]}\r\n;Again\r\n1,x\r\n");
   CliProcess process({"--home", home_.string(), "roll", "Forever"});
+  ASSERT_TRUE(process.WaitUntilCatching(SIGINT, 10s));
   std::this_thread::sleep_for(200ms);
   ASSERT_TRUE(process.Running()) << "the roll ended by itself";
   const Clock::time_point interrupted = Clock::now();
@@ -418,6 +435,7 @@ TEST_F(CliInterruptTest, ASecondCtrlCEndsTheProgramAtOnce) {
   // Large enough to fill the pipe, so that the program waits in its write.
   Table("Inns", "Long", ":Start\r\n1," + std::string(200, 'z') + "\r\n");
   CliProcess process({"--home", home_.string(), "roll", "Long", "-n", "2000"});
+  ASSERT_TRUE(process.WaitUntilCatching(SIGINT, 10s));
   std::this_thread::sleep_for(1s);
   ASSERT_TRUE(process.Running()) << "the document did not fill the pipe";
   process.Signal(SIGINT);

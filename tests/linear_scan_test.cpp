@@ -357,7 +357,8 @@ class TableWriter {
   }
 
   std::string Entry(int level) {
-    std::string text = Tokens(level, level == 0 ? 10 : 5);
+    // Now and then a long entry, so that results land far from both ends of the text.
+    std::string text = Tokens(level, level > 0 ? 5 : Chance(10) ? 60 : 10);
     if (Chance(40)) text += GoBackProbe(level);
     return text;
   }
