@@ -25,10 +25,15 @@ std::optional<std::string> NonEmpty(const std::optional<std::string>& value) {
   return std::nullopt;
 }
 
+// The folder as an absolute path in its plain form: "dir/", "./dir" and "dir/." all name the
+// same folder, and the program writes its path into documents ("dir//link.css" would be wrong).
 fs::path Absolute(const fs::path& path) {
   std::error_code ec;
   fs::path absolute = fs::absolute(path, ec);
-  return ec ? path : absolute;
+  if (ec) absolute = path;
+  absolute = absolute.lexically_normal();
+  if (!absolute.has_filename() && absolute.has_relative_path()) absolute = absolute.parent_path();
+  return absolute;
 }
 
 // A folder that already serves as a program folder: it has a configuration file or tables.

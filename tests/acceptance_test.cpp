@@ -193,6 +193,8 @@ std::vector<Case> Cases() {
            Err("Nesting too deep, possible endless recursion", "Select", 25)),
       {"EveryRollStartsFromTheParameterDefaults", {"roll", "Params", "-n", "2"},
        Text({"a=def a b=2", "a=def a b=2"})},
+      {"EveryRollResetsVariablesAndNoRepeatGroupsButKeepsOtherMarks",
+       {"roll", "Fresh", "-n", "2"}, Text({"initial:0:once", "initial:1:once"})},
       {"ParamOptionTakesATextOrAnItemNumber",
        {"roll", "Params", "--param", "a=hi", "--param", "b=three"}, Text({"a=hi b=3"})},
       Call("StartCallKeepsTheDeclaredValues", "Params", "a=declared a b=declared b"),
@@ -324,10 +326,17 @@ std::vector<Case> Cases() {
            Box("Interact", "Third?") +
            Box("Error in 'Input' function.",
                "Error: Tried to reference non-existent variable 'nosuch' (Interact, Line 3).") +
-           Box("Error", "Error in 'Input' function (Interact, Line 3) - check syntax of function.") +
+           Box("Error",
+               "Error in 'Input' function (Interact, Line 3) - check syntax of function.") +
            Box("Interact", "Done, now rolling treasure")},
       {"StopEndsTheGeneration", {"roll", "Interact", "-n", "2"}, Text({"abc", ""}),
        Box("Execution Halted", "Out of gold")},
+      Call("DebugWindowListsVariablesResourcesAndIterations", "Interact.Debug", "ab",
+           "~\\[Debug: vars \\(Line: 11\\)\\] ===== VARIABLES =====\\nName: old\\n \\n"
+           "===== SYSTEM RESOURCES =====\\nGetProcessHeap: -?\\d+\\n \\n"
+           "Available Physical Memory: -?\\d+\\nAvailable Virtual Memory: -?\\d+\\n"
+           "Memory Load: -?\\d+\\nTotal Physical Memory: -?\\d+\\nTotal Virtual Memory: -?\\d+\\n"
+           " \\n===== MISCELLANEOUS =====\\nIterations/loops: 2\\n"),
       Call("ShellIsRefusedWithAMessage", "Interact.Shell", "ab",
            "~\\[[^\\]\\n]+\\] [\\s\\S]*\\bfalse\\n"),
 

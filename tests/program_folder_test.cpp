@@ -60,6 +60,9 @@ TEST_F(ProgramFolderTest, OptionComesFirstThenEnvironmentThenPortableThenPerUser
   environment_["FABLEWICK_HOME"] = (root_ / "env").string();
   EXPECT_EQ(Resolve(), root_ / "env");
   EXPECT_EQ(Resolve((root_ / "opt").string()), root_ / "opt");
+  // The folder's path is written into documents: a trailing or doubled separator must not stay.
+  EXPECT_EQ(Resolve((root_ / "opt").string() + "/").string(), (root_ / "opt").string());
+  EXPECT_EQ(Resolve((root_ / "opt").string() + "/./").string(), (root_ / "opt").string());
 }
 
 TEST_F(ProgramFolderTest, PerUserFolderFollowsAnAbsoluteDataHome) {

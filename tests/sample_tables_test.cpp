@@ -1,0 +1,159 @@
+// The sample tables installed with the program, rolled through the engine as the Roll command
+// rolls them: every table, at its default answers and at every option of its list parameters,
+// must roll without error texts (calls of missing groups included), without message boxes and
+// without leftover table syntax. The interactive demo table, which shows boxes on purpose, is
+// checked for just those boxes.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "addons/addon_library.h"
+#include "engine/driver.h"
+#include "engine/engine.h"
+#include "engine/parameters.h"
+#include "tests/support/scripted_host.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kDemoTable[] = "Interactive Demo";
+
+// A program folder laid out like an installation: share/ holds Tables/ and Data/.
+class SampleTablesTest : public ::testing::Test {
+ protected:
+  SampleTablesTest() : share_(fs::path(FABLEWICK_TEST_DATA_DIR) / ".." / ".." / "share") {
+    engine_.SetProgramFolder(share_);
+    engine_.SetTablesFolder(share_ / "Tables");
+    engine_.FillCatalog();
+    engine_.bTabCallsAsErrors = true;  // a call of a missing group is a fault too
+#ifdef FABLEWICK_EXAMPLE_ADDON_DIR
+    loader_ = std::make_unique<DynamicAddOnLoader>(
+        std::vector<fs::path>{fs::path(FABLEWICK_EXAMPLE_ADDON_DIR)});
+    engine_.add_on_loader = loader_.get();
+#endif
+  }
+
+  // Selects a table as the table list does: a fresh cache and the parameters at their defaults.
+  const Table& Select(const std::string& name) {
+    engine_.ClearTableCache();
+    const int index = engine_.GetTable(name);
+    EXPECT_GE(index, 0) << name << " does not load";
+    engine_.g_aParamValues = LoadParameters(engine_.TableAt(index), host_);
+    return engine_.TableAt(index);
+  }
+
+  // Rolls the selected table with several seeds and reports every kind of fault it meets.
+  void RollAndCheck(const std::string& name, const std::string& setting) {
+    for (uint64_t seed = 1; seed <= 4; ++seed) {
+      engine_.Seed(seed);
+      host_.ClearRecords();
+      const std::vector<std::string> results = RollTable(engine_, name, 5);
+      for (const ShownBox& box : host_.boxes) {
+        ADD_FAILURE() << name << " (" << setting << ", seed " << seed << ") showed a box: ["
+                      << box.title << "] " << box.text;
+      }
+      for (const std::string& result : results) {
+        EXPECT_FALSE(result.empty()) << name << " (" << setting << ") rolled nothing";
+        for (const char* fault : {"###", "{", "}", "|", "\xC2\xBC\xC2\xBD"}) {
+          EXPECT_EQ(result.find(fault), std::string::npos)
+              << name << " (" << setting << ", seed " << seed << ") holds \"" << fault << "\":\n"
+              << result;
+        }
+      }
+    }
+  }
+
+  // Whether a table calls an add-on that this build cannot reach.
+  bool NeedsMissingAddOn(const std::string& name) {
+    if (loader_) return false;
+    const Table& table = Select(name);
+    for (const Group& group : table.Groups) {
+      for (const Entry& entry : group.Entries) {
+        if (entry.Text.find("{Extern~") != std::string::npos) return true;
+      }
+    }
+    return false;
+  }
+
+  fs::path share_;
+  ScriptedHost host_;
+  Engine engine_{host_};
+  std::unique_ptr<DynamicAddOnLoader> loader_;
+};
+
+TEST_F(SampleTablesTest, LibraryHasVisibleCategoriesAndAHiddenOne) {
+  int visible = 0, hidden = 0;
+  for (const Category& category : engine_.Catalog().categories()) {
+    (category.hidden ? hidden : visible) += 1;
+  }
+  EXPECT_GE(visible, 3);
+  EXPECT_GE(hidden, 1);
+  EXPECT_GE(engine_.Catalog().items().size(), 10u);
+}
+
+TEST_F(SampleTablesTest, EveryTableRollsCleanlyAtItsDefaults) {
+  for (const CatalogItem& item : engine_.Catalog().items()) {
+    if (item.name == kDemoTable || NeedsMissingAddOn(item.name)) continue;
+    Select(item.name);
+    RollAndCheck(item.name, "defaults");
+  }
+}
+
+TEST_F(SampleTablesTest, EveryOptionOfEveryListParameterRollsCleanly) {
+  for (const CatalogItem& item : engine_.Catalog().items()) {
+    if (item.name == kDemoTable || NeedsMissingAddOn(item.name)) continue;
+    const std::vector<TableParameter> parameters = Select(item.name).Params;
+    for (std::size_t p = 0; p < parameters.size(); ++p) {
+      for (std::size_t option = 1; option <= parameters[p].Options.size(); ++option) {
+        Select(item.name);
+        engine_.g_aParamValues[p] = std::to_string(option);
+        RollAndCheck(item.name, parameters[p].Prompt + " " + parameters[p].Options[option - 1]);
+      }
+    }
+  }
+}
+
+// The sample tables exercise most of the table language at once, so they make a good check that
+// the linear scanner gives exactly what restarting the scan after every substitution gives.
+TEST_F(SampleTablesTest, LinearScanMatchesTheRestartingScanOnEveryTable) {
+  for (const CatalogItem& item : engine_.Catalog().items()) {
+    if (item.name == kDemoTable || NeedsMissingAddOn(item.name)) continue;
+    for (uint64_t seed = 1; seed <= 3; ++seed) {
+      std::vector<std::string> by_scan[2];
+      for (bool restarting : {false, true}) {
+        Select(item.name);
+        engine_.UseRestartingScanForVerification(restarting);
+        engine_.Seed(seed);
+        by_scan[restarting] = RollTable(engine_, item.name, 3);
+      }
+      engine_.UseRestartingScanForVerification(false);
+      EXPECT_EQ(by_scan[0], by_scan[1]) << item.name << ", seed " << seed;
+    }
+  }
+}
+
+// The demo asks two questions, shows a message and the debug window, and stops itself; it
+// starts no program unless the person asks for the notification.
+TEST_F(SampleTablesTest, DemoTableAsksShowsStopsAndStartsNothingByDefault) {
+  Select(kDemoTable);
+  host_.input_answers = {std::string("Mira"), std::string("a lantern")};
+  const std::vector<std::string> results = RollTable(engine_, kDemoTable, 1);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_NE(results[0].find("Welcome, Mira."), std::string::npos) << results[0];
+  EXPECT_EQ(results[0].find("###"), std::string::npos) << results[0];
+  EXPECT_EQ(results[0].find("You will not see"), std::string::npos) << results[0];
+  EXPECT_EQ(host_.BoxesOfKind(ShownBox::kInput).size(), 2u);
+  EXPECT_EQ(host_.debug_windows.size(), 1u);
+  ASSERT_FALSE(host_.boxes.empty());
+  EXPECT_EQ(host_.boxes.back().title, "Execution Halted");
+  EXPECT_TRUE(host_.shell_requests.empty());
+  EXPECT_TRUE(host_.started_programs.empty());
+}
+
+}  // namespace
+}  // namespace fablewick
