@@ -13,7 +13,7 @@
 namespace fablewick {
 namespace {
 
-// A group specification: "Group" in the current table or "Table.Group".
+// A group reference: "Group" in the current table or "Table.Group".
 struct GroupSpec {
   std::optional<std::string> table;  // absent: the current table
   std::string group;
@@ -25,12 +25,12 @@ GroupSpec ParseGroupSpec(std::string_view text) {
   return {std::string(text.substr(0, dot)), std::string(text.substr(dot + 1))};
 }
 
-// The table of a specification among the loaded tables; -1 when it is not loaded.
+// The table of a group reference among the loaded tables; -1 when it is not loaded.
 int LoadedTable(const FunctionCall& call, const GroupSpec& spec) {
   return spec.table ? call.engine.FindTableIndex(*spec.table) : call.table_index;
 }
 
-// The table of a specification, loaded when needed; -1 when it cannot be loaded.
+// The table of a group reference, loaded when needed; -1 when it cannot be loaded.
 int TableLoadingIfNeeded(const FunctionCall& call, const GroupSpec& spec) {
   return spec.table ? call.engine.GetTable(*spec.table) : call.table_index;
 }

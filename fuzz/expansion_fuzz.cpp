@@ -1,8 +1,10 @@
-// Entry text from strangers: the input becomes the text of group Fuzz in a small fixed table and
-// is rolled within a time limit. The first byte chooses how: bit 0 keeps the bytes as they are
-// instead of decoding them as a table file would, bit 1 reports calls of missing groups as
-// errors, and bit 2 rolls the entry a second time with the restarting scan (the literal
-// definition of expansion), which must give the same text, boxes and variables.
+// Entry text from strangers: the input is expanded as entry text of a small fixed table, after a
+// roll of its group Start, within a time limit. It is not itself a group entry, so that it cannot
+// call itself: recursion without end is still possible, but rare enough not to eat the run. The
+// first byte chooses how: bit 0 keeps the bytes as they are instead of decoding them as a table
+// file would, bit 1 reports calls of missing groups as errors, and bit 2 rolls the entry a second
+// time with the restarting scan (the literal definition of expansion), which must give the same
+// text, boxes and variables.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -33,7 +35,7 @@ constexpr std::string_view kMainTable =
     "@v,3,How many?\n"
     ":Start\n"
     "1-2,[Gem] and [N2~Gem]\n"
-    "3,[Fuzz]\n"
+    "3,[Once][Once]\n"
     ";Gem\n"
     "2,ruby\n"
     "1,opal|v+1|\n"
@@ -46,9 +48,7 @@ constexpr std::string_view kMainTable =
     ";Pct\n"
     "1,/%\n"
     ";Open\n"
-    "1,/[\n"
-    ";Fuzz\n"
-    "1,\n";
+    "1,/[\n";
 constexpr std::string_view kOtherTable =
     "%v%,other\n"
     ";Gem\n"
@@ -84,14 +84,14 @@ Outcome Roll(std::string_view entry, bool errors_as_messages, bool restarting, u
   engine.UseRestartingScanForVerification(restarting);
   engine.TableCache.push_back(ParseTableText("T", kMainTable, host));
   engine.TableCache.push_back(ParseTableText("O", kOtherTable, host));
-  engine.TableAt(0).FindGroup("Fuzz")->Entries.at(0).Text = entry;
 
   Outcome outcome;
   Watchdog::Get().Watch(engine, kTimeLimit);
   RunWithLargeStack([&] {
     engine.BeginGeneration();
     engine.ResetNoRepeatGroups();
-    outcome.text = engine.RollGroup("T", "Fuzz", 0, false, true, {}, false);
+    outcome.text = engine.RollGroup("T", "Start", 0, false, true, {}, false) + "\n";
+    outcome.text += engine.ProcessString(entry, kPlainText, "T", 99);
   });
   outcome.stopped = Watchdog::Get().Unwatch() || engine.StopRequested();
   outcome.boxes = std::move(host.boxes);

@@ -211,13 +211,6 @@ class CliTest : public ::testing::Test {
 
 class CliDocumentTest : public CliTest {};
 
-TEST_F(CliDocumentTest, TextIsEachResultFollowedByThreeEmptyLinesWithCrLf) {
-  const Outcome run = Cli({"roll", "Random Inn", "-n", "2"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, TextDocument({"The Red\r\nDragon", "The Red\r\nDragon"}));
-  EXPECT_EQ(run.err, "");
-}
-
 TEST_F(CliDocumentTest, HtmlNamesTheProgramFolderStyleSheetAndTheConfiguredColours) {
   Config("ColorFG=#112233\r\nColorBG=#FFEEDD\r\n");
   const Outcome run = Cli({"--format", "html", "roll", "Random Inn"});
@@ -228,30 +221,6 @@ TEST_F(CliDocumentTest, HtmlNamesTheProgramFolderStyleSheetAndTheConfiguredColou
                          "<BODY TEXT=\"#112233\"; LINK = \"#0000FF\"; VLINK = \"#0000FF\"; ALINK = "
                          "\"#0000FF\"; BGCOLOR = \"#FFEEDD\">\r\n"
                          "The Red\r\nDragon<BR>\r\n<BR>\r\n</BODY>\r\n</HTML>\r\n");
-}
-
-TEST_F(CliDocumentTest, XmlElementIsTheTitleWithUnderscoresForBlanks) {
-  const Outcome run = Cli({"--format", "xml", "roll", "Random Inn"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out,
-            "<?xml version=\"1.0\"?>\r\n<Random_Inn>\r\n<Generator>Fablewick 4.0</Generator>\r\n"
-            "The Red\r\nDragon\r\n\r\n\r\n\r\n</Random_Inn>\r\n");
-}
-
-TEST_F(CliDocumentTest, NoRollsGiveEmptyDocumentsOfEachType) {
-  const Outcome text = Cli({"roll", "Random Inn", "-n", "0"});
-  EXPECT_EQ(text.status, 0);
-  EXPECT_EQ(text.out, "");
-  const Outcome html = Cli({"--format", "html", "roll", "Random Inn", "-n", "0"});
-  EXPECT_EQ(html.status, 0);
-  EXPECT_TRUE(html.out.starts_with("<HTML>\r\n<HEAD>\r\n<TITLE>Random Inn</TITLE>\r\n"))
-      << html.out;
-  EXPECT_TRUE(html.out.ends_with("BGCOLOR = \"\">\r\n</BODY>\r\n</HTML>\r\n")) << html.out;
-  const Outcome xml = Cli({"--format", "xml", "call", "[Random Inn]:0"});
-  EXPECT_EQ(xml.status, 0);
-  EXPECT_EQ(xml.out,
-            "<?xml version=\"1.0\"?>\r\n<Random_Inn>\r\n<Generator>Fablewick 4.0</Generator>\r\n"
-            "</Random_Inn>\r\n");
 }
 
 TEST_F(CliDocumentTest, OutputOptionWritesTheSameDocumentToAFileInstead) {
