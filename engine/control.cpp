@@ -92,6 +92,8 @@ std::string Engine::ExpandControlBlock(std::string_view inside, const std::strin
         break;
       }
       result += ProcessString(body, kPlainText, table_name, line);
+      // A generation stopped from outside (Ctrl-C, the Stop button) keeps what it made.
+      if (StopRequested()) return result;
     }
     if (count == 32768) throw EngineError(kOverflow);
     return result;
@@ -99,6 +101,7 @@ std::string Engine::ExpandControlBlock(std::string_view inside, const std::strin
   bool running = StrictInt32(ProcessString(head, kPlainText, table_name, line)) != 0;
   while (running) {
     result += ProcessString(body, kPlainText, table_name, line);
+    if (StopRequested()) return result;
     running = ConditionAsBoolean(ProcessString(head, kPlainText, table_name, line));
   }
   return result;

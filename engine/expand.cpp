@@ -396,7 +396,8 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
 std::string Engine::CompleteConstruct(std::string scanned, int kind,
                                       const std::string& table_name, int32_t line) {
   // Once the generation is stopped, a construct is not completed: its inside may be anything.
-  if (StopRequested()) return "";
+  // Plain text keeps what was made before the stop.
+  if (StopRequested() && kind != kPlainText) return "";
   switch (kind) {
     case kPlainText:
       return scanned;

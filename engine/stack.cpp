@@ -52,8 +52,9 @@ void* RunJob(void* argument) {
 std::size_t StackRemaining() {
   thread_local const StackBounds bounds = CurrentStackBounds();
   if (!bounds.known) return SIZE_MAX;
-  char marker;
-  const auto here = reinterpret_cast<std::uintptr_t>(&marker);
+  // The frame address, not a local's: with stack-use-after-return checking, locals may live on
+  // a separate heap stack.
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   return here > bounds.low ? here - bounds.low : 0;
 }
 

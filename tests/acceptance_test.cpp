@@ -189,8 +189,9 @@ std::vector<Case> Cases() {
            "a=x b=2;a=def a b=y;a=x b=2;a=def a b=2;a=p b=q;a=p b=q;Params.Show(1,"),
       Call("RollOverflowGivesTheUnknownErrorBlock", "Select.Overflow",
            "<<hr><b>###ERR:Unknown in Table: Select / Group: R ###</b><hr>>"),
+      // The text made before the stop stays, as after Stop; the message follows it once.
       Call("EndlessRecursionIsReportedOnce", "Select.Deep",
-           Err("Nesting too deep, possible endless recursion", "Select", 25)),
+           "ab" + Err("Nesting too deep, possible endless recursion", "Select", 25)),
       {"EveryRollStartsFromTheParameterDefaults", {"roll", "Params", "-n", "2"},
        Text({"a=def a b=2", "a=def a b=2"})},
       {"EveryRollResetsVariablesAndNoRepeatGroupsButKeepsOtherMarks",

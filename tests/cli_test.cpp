@@ -395,9 +395,10 @@ TEST_F(CliInterruptTest, CtrlCStopsAnEndlessRollAndStillWritesTheDocument) {
   ASSERT_TRUE(run.ended) << "still running 5 s after Ctrl-C";
   EXPECT_LT(Clock::now() - interrupted, 2s);
   EXPECT_EQ(run.status, 0) << run.err;
-  // One roll: its text, whatever was made of it, and three empty lines.
+  // One roll: the text made before the interruption, and three empty lines.
   ASSERT_TRUE(run.out.ends_with("\r\n\r\n\r\n\r\n")) << run.out.substr(0, 200);
   EXPECT_EQ(run.out.find("\r\n"), run.out.size() - 8);
+  EXPECT_TRUE(run.out.starts_with("xxx")) << run.out.substr(0, 200);
 }
 
 TEST_F(CliInterruptTest, ASecondCtrlCEndsTheProgramAtOnce) {
