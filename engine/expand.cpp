@@ -144,7 +144,7 @@ class Scanner {
       pending_pipe_ = out_.size();
       return Literal(1);
     }
-    Substitute(close, kAssignment, engine_.ProcessString(Inside(close), kAssignment, table_, line_));
+    Substitute(close, engine_.ProcessString(Inside(close), kAssignment, table_, line_));
   }
 
   void Percent() {
@@ -154,8 +154,7 @@ class Scanner {
       pending_percent_ = out_.size();
       return Literal(1);
     }
-    Substitute(close, kVariableRead,
-               engine_.ProcessString(Inside(close), kVariableRead, table_, line_));
+    Substitute(close, engine_.ProcessString(Inside(close), kVariableRead, table_, line_));
   }
 
   void Bracketed(char opener, char closer, bool escapes) {
@@ -172,7 +171,7 @@ class Scanner {
     // An opener without its partner takes the rest of the text: the construct is completed,
     // then putting its result in place fails.
     if (close == kNone) throw EngineError(kInvalidCall);
-    Substitute(close, 0, std::move(result));
+    Substitute(close, std::move(result));
   }
 
   std::string_view Inside(std::size_t close) const {
@@ -187,7 +186,7 @@ class Scanner {
   }
 
   // Replaces the construct from the scan position to `close` by `result`.
-  void Substitute(std::size_t close, int /*kind*/, std::string result) {
+  void Substitute(std::size_t close, std::string result) {
     const int depth = DepthHere() + 1;
     const std::size_t consumed_end = close + 1;
     if (!HasOpener(result)) {
