@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/addon_loader.h"
+#include "engine/document.h"
 #include "engine/host.h"
 #include "engine/numbers.h"
 #include "engine/text.h"
@@ -49,12 +50,7 @@ void AppendHead(std::string& out, std::string_view color_fg, std::string_view co
   AppendLine(out, "<HEAD>");
   AppendLine(out, "<TITLE>Fablewick Add-On Information</TITLE>");
   AppendLine(out, "</HEAD>");
-  AppendLine(out, std::string("<BODY TEXT=\"")
-                      .append(color_fg)
-                      .append("\"; LINK = \"#0000FF\"; VLINK = \"#0000FF\"; ALINK = \"#0000FF\"; "
-                              "BGCOLOR = \"")
-                      .append(color_bg)
-                      .append("\">"));
+  AppendLine(out, HtmlBodyTag(color_fg, color_bg));
   AppendLine(out, "<h2>Installed Fablewick Add-Ons</h2>");
   AppendLine(out, "<table width=\"100%\" border=\"0\">");
   AppendLine(out, "<tr>");

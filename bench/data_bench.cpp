@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/engine.h"
+#include "bench/quiet_host.h"
 #include "engine/host.h"
 
 namespace fablewick {
@@ -22,17 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kFileBytes = 10u << 20;
-
-class QuietHost : public Host {
- public:
-  void MessageBox(const std::string&, const std::string&) override {}
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
-  }
-};
 
 std::string ItemName(std::size_t index) {
   char name[16];

@@ -10,22 +10,12 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/engine.h"
+#include "bench/quiet_host.h"
 #include "engine/host.h"
 #include "engine/loader.h"
 
 namespace fablewick {
 namespace {
-
-class QuietHost : public Host {
- public:
-  void MessageBox(const std::string&, const std::string&) override {}
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
-  }
-};
 
 std::string Repeat(std::string_view piece, int64_t count) {
   std::string text;

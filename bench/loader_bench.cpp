@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/quiet_host.h"
 #include "engine/host.h"
 #include "engine/loader.h"
 #include "engine/table.h"
@@ -22,17 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kFileBytes = 5u << 20;
-
-class QuietHost : public Host {
- public:
-  void MessageBox(const std::string&, const std::string&) override {}
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
-  }
-};
 
 // Table text of at least kFileBytes. `e_acute` is how the accented letter in the entries is
 // written, which decides the encoding of the whole file.

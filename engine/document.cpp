@@ -14,6 +14,14 @@
 
 namespace fablewick {
 
+std::string HtmlBodyTag(std::string_view color_fg, std::string_view color_bg) {
+  return std::string("<BODY TEXT=\"")
+      .append(color_fg)
+      .append("\"; LINK = \"#0000FF\"; VLINK = \"#0000FF\"; ALINK = \"#0000FF\"; BGCOLOR = \"")
+      .append(color_bg)
+      .append("\">");
+}
+
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
@@ -44,12 +52,7 @@ std::string HtmlDocument(std::string_view title, const std::vector<std::string>&
                       .append(program_folder)
                       .append("/link.css\" type=\"text/css\" rel=\"stylesheet\">"));
   AppendLine(out, "</HEAD>");
-  AppendLine(out, std::string("<BODY TEXT=\"")
-                      .append(color_fg)
-                      .append("\"; LINK = \"#0000FF\"; VLINK = \"#0000FF\"; ALINK = \"#0000FF\"; "
-                              "BGCOLOR = \"")
-                      .append(color_bg)
-                      .append("\">"));
+  AppendLine(out, HtmlBodyTag(color_fg, color_bg));
   for (const std::string& result : results) {
     AppendLine(out, result + "<BR>");
     AppendLine(out, "<BR>");

@@ -16,6 +16,10 @@ inline constexpr int kOutputXml = 2;
 // "html", "txt" or "xml" for the three output types; "" for any other value.
 std::string OutputExtension(int output_type);
 
+// The BODY tag of the program's HTML pages (results document, add-on page) with the configured
+// text and background colours, inserted as they are.
+std::string HtmlBodyTag(std::string_view color_fg, std::string_view color_bg);
+
 // Turns caret codes into control characters: "^M" gives CR LF, "^T" a tab; a caret followed by
 // any other character, or standing at the end, is dropped together with that character. Codes
 // are matched exactly ("^m" is dropped), and the character after a caret is always consumed,
