@@ -1,17 +1,19 @@
 // fablewick-cli: rolls tables without a window. Standard output carries the results document,
 // standard error the message boxes; the exit status says whether the rolls were made.
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <unistd.h>
+
+#include <CLI/CLI.hpp>
 
 #include "addons/addon_library.h"
 #include "cli/console_host.h"
 #include "config/config_file.h"
+#include "config/startup.h"
 #include "engine/document.h"
 #include "engine/driver.h"
 #include "engine/engine.h"
@@ -66,21 +68,12 @@ int OutputType(const std::string& format) {
   return kOutputText;
 }
 
-// A roll count: the leading number, rounded halves-to-even; negative or too large is refused.
-std::optional<int16_t> RollCount(const std::string& text) {
-  try {
-    int16_t count = ParseRollCount(text);
-    if (count >= 0) return count;
-  } catch (const EngineError&) {
-  }
-  return std::nullopt;
-}
-
 class Cli {
  public:
   explicit Cli(Options options)
       : options_(std::move(options)),
-        host_(ConsoleHostOptions{options_.cancel_on_error, options_.allow_shell,
+        host_(ConsoleHostOptions{options_.cancel_on_error,
+                                 options_.allow_shell,
                                  {options_.answers.begin(), options_.answers.end()}},
               stderr),
         engine_(host_) {}
@@ -107,7 +100,7 @@ class Cli {
   }
 
   int Roll() {
-    std::optional<int16_t> count = RollCount(options_.count);
+    std::optional<int16_t> count = StartupRollCount(options_.count);
     if (!count) return UsageError("the roll count must be a number from 0 to 32767");
     engine_.ClearTableCache();
     const int index = engine_.GetTable(options_.table);
@@ -125,14 +118,8 @@ class Cli {
   }
 
   int Call() {
-    const std::size_t colon = options_.call.find(':');
-    const std::string call_text = options_.call.substr(0, colon);
-    std::string count_text = "1";
-    if (colon != std::string::npos) {
-      const std::size_t next = options_.call.find(':', colon + 1);
-      count_text = options_.call.substr(colon + 1, next - colon - 1);
-    }
-    std::optional<int16_t> count = RollCount(count_text);
+    const auto [call_text, count_text] = SplitStartupCommand(options_.call);
+    std::optional<int16_t> count = StartupRollCount(count_text);
     if (!count) return UsageError("the roll count must be a number from 0 to 32767");
     std::string table;
     try {
@@ -158,8 +145,8 @@ class Cli {
 
   int Write(const std::string& title, const std::vector<std::string>& results) {
     const std::string document =
-        BuildResultsDocument(OutputType(options_.format), title, results,
-                             program_folder_.string(), settings_.ColorFG, settings_.ColorBG);
+        BuildResultsDocument(OutputType(options_.format), title, results, program_folder_.string(),
+                             settings_.ColorFG, settings_.ColorBG);
     if (!options_.output) {
       std::fwrite(document.data(), 1, document.size(), stdout);
       std::fflush(stdout);
@@ -184,9 +171,10 @@ class Cli {
 
 int Main(int argc, char** argv) {
   Options options;
-  CLI::App app{"Rolls Fablewick tables without a window: the results document goes to standard "
-               "output, message boxes to standard error.",
-               "fablewick-cli"};
+  CLI::App app{
+      "Rolls Fablewick tables without a window: the results document goes to standard "
+      "output, message boxes to standard error.",
+      "fablewick-cli"};
   app.set_version_flag("--version", std::string("fablewick-cli ") + FABLEWICK_VERSION);
   app.fallthrough();
   app.add_option("--home", options.home, "The program folder");

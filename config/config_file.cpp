@@ -1,10 +1,12 @@
 #include "config/config_file.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 
+#include "engine/document.h"
 #include "engine/numbers.h"
 #include "engine/text.h"
 
@@ -173,6 +175,40 @@ void ApplyPositionalLines(Settings& s, const std::vector<std::string>& lines) {
   for (std::size_t i = 7; i < lines.size(); ++i) s.HList.push_back(lines[i]);
 }
 
+// --- Writing. ---
+
+// A value as one line: CR and LF would end the line early and let the rest of the value be read
+// as a setting of its own.
+std::string SingleLine(std::string_view value) {
+  std::string line;
+  line.reserve(value.size());
+  for (const char c : value) {
+    if (c != '\r' && c != '\n') line += c;
+  }
+  return line;
+}
+
+std::string_view TrueFalse(bool value) { return value ? "True" : "False"; }
+
+// The shortest plain decimal that reads back to the same single-precision value ("9000",
+// "6000.5"); empty for an absent or non-finite value, which the reader leaves as it was.
+std::string TwipsText(const std::optional<float>& twips) {
+  if (!twips || !std::isfinite(*twips)) return "";
+  char buffer[64];
+  const std::to_chars_result result =
+      std::to_chars(buffer, buffer + sizeof buffer, *twips, std::chars_format::fixed);
+  if (result.ec != std::errc()) return FormatGeneralNumber(*twips);
+  return std::string(buffer, result.ptr);
+}
+
+std::string FolderValue(std::string_view value) {
+  return value.empty() ? std::string("default") : SingleLine(value);
+}
+
+void AppendSetting(std::string& out, std::string_view key, std::string_view value) {
+  out.append(key).append("=").append(value).append("\r\n");
+}
+
 }  // namespace
 
 Settings ParseConfigText(std::string_view text, const fs::path& program_folder) {
@@ -194,6 +230,34 @@ Settings ReadConfigFile(const fs::path& program_folder) {
   std::string bytes;
   if (file) bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   return ParseConfigText(DecodeFileText(bytes), program_folder);
+}
+
+std::string FormatConfigText(const Settings& settings) {
+  std::string out;
+  out.append(kConfigVersionMarker).append("\r\n\r\n");
+  AppendSetting(out, "OutputType", FormatInteger(settings.nOutputType));
+  AppendSetting(out, "DisplayNonTables", TrueFalse(settings.bTabCallsAsErrors));
+  AppendSetting(out, "UseTexturedBG", TrueFalse(settings.bUseTexturedBGs));
+  AppendSetting(out, "NumRolls", SingleLine(settings.NumRolls));
+  AppendSetting(out, "ColorFG", SingleLine(settings.ColorFG));
+  AppendSetting(out, "ColorBG", SingleLine(settings.ColorBG));
+  AppendSetting(out, "WinW", TwipsText(settings.WinW));
+  AppendSetting(out, "WinH", TwipsText(settings.WinH));
+  AppendSetting(out, "WinL", TwipsText(settings.WinL));
+  AppendSetting(out, "WinT", TwipsText(settings.WinT));
+  AppendSetting(out, "Maximized", TrueFalse(settings.Maximized));
+  AppendSetting(out, "RemPos", TrueFalse(settings.bRememberPosition));
+  AppendSetting(out, "RemLinks", TrueFalse(settings.bRemoveLinks));
+  AppendSetting(out, "Tables", SingleLine(settings.TablesFolder.string()));
+  AppendSetting(out, "Data", FolderValue(settings.Data));
+  AppendSetting(out, "Archives", FolderValue(settings.Archives));
+  AppendSetting(out, "Editor", SingleLine(settings.szEditorPath));
+  for (const std::string& entry : settings.HList) AppendSetting(out, "HList", SingleLine(entry));
+  return out;
+}
+
+void WriteConfigFile(const fs::path& program_folder, const Settings& settings) {
+  WriteTextFileAtomically((program_folder / kConfigFileName).string(), FormatConfigText(settings));
 }
 
 }  // namespace fablewick

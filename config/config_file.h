@@ -51,4 +51,18 @@ Settings ParseConfigText(std::string_view text, const std::filesystem::path& pro
 // values before reading with the default tables folder.
 Settings ReadConfigFile(const std::filesystem::path& program_folder);
 
+// The text of a configuration file in the current version, lines ended by CR LF: the marker
+// "FWCFG2.0", an empty line, then OutputType, DisplayNonTables, UseTexturedBG, NumRolls,
+// ColorFG, ColorBG, WinW, WinH, WinL, WinT, Maximized, RemPos, RemLinks, Tables, Data, Archives,
+// Editor, and one HList line per favourite. Booleans are "True" or "False"; the window geometry
+// is a plain decimal number that reads back to the same value, and an absent one is written
+// empty, which the reader skips. Empty Data and Archives values are written "default", as the
+// reader would give them. Line breaks inside a value are dropped, so that no value can spill
+// into a line of its own. ParseConfigText of the text gives the settings back.
+std::string FormatConfigText(const Settings& settings);
+
+// Replaces program_folder/Fablewick.cfg with FormatConfigText(settings), as a whole or not at
+// all. Throws std::runtime_error naming the file when it cannot be written.
+void WriteConfigFile(const std::filesystem::path& program_folder, const Settings& settings);
+
 }  // namespace fablewick

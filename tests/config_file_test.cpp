@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,65 @@ TEST(ConfigTextTest, EarlierVersionIsReadByPosition) {
   EXPECT_EQ(Parse("False\n").WinW, std::nullopt);
 }
 
+Settings Known() {
+  Settings s = Defaults();
+  s.nOutputType = 1;
+  s.bTabCallsAsErrors = s.bRemoveLinks = s.bRememberPosition = true;
+  s.NumRolls = "2.5";
+  s.ColorFG = "#102030";
+  s.ColorBG = "white";
+  s.WinW = 9000.0f;
+  s.WinH = 6000.5f;
+  s.WinL = 1440.0f / 110.0f * 37.0f;  // twips of an odd screen, not a short decimal
+  s.WinT = -45.0f;
+  s.TablesFolder = "/srv/my tables";
+  s.Data = "default";
+  s.Archives = "/srv/archives";
+  s.szEditorPath = "/usr/bin/editor --wait";
+  s.HList = {"[Random Inn]", "Dungeons=Deep"};
+  return s;
+}
+
+TEST(ConfigWriterTest, WritesEveryKeyInOrder) {
+  Settings s = Known();
+  s.WinL = 120.0f;
+  EXPECT_EQ(FormatConfigText(s),
+            "FWCFG2.0\r\n\r\nOutputType=1\r\nDisplayNonTables=True\r\nUseTexturedBG=False\r\n"
+            "NumRolls=2.5\r\nColorFG=#102030\r\nColorBG=white\r\nWinW=9000\r\nWinH=6000.5\r\n"
+            "WinL=120\r\nWinT=-45\r\nMaximized=False\r\nRemPos=True\r\nRemLinks=True\r\n"
+            "Tables=/srv/my tables\r\nData=default\r\nArchives=/srv/archives\r\n"
+            "Editor=/usr/bin/editor --wait\r\nHList=[Random Inn]\r\nHList=Dungeons=Deep\r\n");
+}
+
+TEST(ConfigWriterTest, WhatIsWrittenReadsBackTheSame) {
+  EXPECT_EQ(Parse(FormatConfigText(Known())), Known());
+  // Absent geometry is written empty and read back absent; empty folders come back "default".
+  Settings bare = Defaults();
+  const std::string text = FormatConfigText(bare);
+  EXPECT_NE(text.find("\r\nWinW=\r\n"), std::string::npos) << text;
+  bare.Data = bare.Archives = "default";
+  EXPECT_EQ(Parse(text), bare);
+}
+
+TEST(ConfigWriterTest, AnEarlierVersionFileComesOutInTheCurrentVersion) {
+  const Settings old = Parse("True\r\n0\r\n4\r\nblack\r\nyellow\r\n7200\r\n5400\r\n[Inn]\r\n");
+  const std::string text = FormatConfigText(old);
+  EXPECT_TRUE(text.starts_with("FWCFG2.0\r\n")) << text;
+  Settings expected = old;
+  expected.Data = expected.Archives = "default";
+  EXPECT_EQ(Parse(text), expected);
+}
+
+TEST(ConfigWriterTest, LineBreaksInsideAValueCannotAddSettings) {
+  Settings s = Defaults();
+  s.HList = {"[Inn]\r\nOutputType=2", "[Ship]"};
+  s.ColorFG = "red\nRemLinks=True";
+  const Settings read = Parse(FormatConfigText(s));
+  EXPECT_EQ(read.nOutputType, 0);
+  EXPECT_FALSE(read.bRemoveLinks);
+  EXPECT_EQ(read.HList, (std::vector<std::string>{"[Inn]OutputType=2", "[Ship]"}));
+}
+
 TEST(ConfigFileTest, ReadsTheFileInTheProgramFolderInItsEncoding) {
   std::string folder = (fs::temp_directory_path() / "fw_config_XXXXXX").string();
   ASSERT_NE(mkdtemp(folder.data()), nullptr);
@@ -113,6 +173,17 @@ TEST(ConfigFileTest, ReadsTheFileInTheProgramFolderInItsEncoding) {
   std::ofstream(fs::path(folder) / "Fablewick.cfg", std::ios::binary)
       << "FWCFG2.0\r\nHList=[Caf\xE9]\r\n";
   EXPECT_EQ(ReadConfigFile(folder).HList, std::vector<std::string>{"[Caf\xC3\xA9]"});
+  fs::remove_all(folder);
+}
+
+TEST(ConfigFileTest, WritesTheFileInTheProgramFolderAndFailsLoudly) {
+  std::string folder = (fs::temp_directory_path() / "fw_config_XXXXXX").string();
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  Settings s = Known();
+  s.TablesFolder = fs::path(folder) / "Tables";
+  WriteConfigFile(folder, s);
+  EXPECT_EQ(ReadConfigFile(folder), s);
+  EXPECT_THROW(WriteConfigFile(fs::path(folder) / "missing", s), std::runtime_error);
   fs::remove_all(folder);
 }
 
