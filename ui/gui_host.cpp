@@ -1,0 +1,119 @@
+#include "ui/gui_host.h"
+
+#include <QCoreApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QThread>
+
+#include "platform/process.h"
+#include "ui/dlg_debug.h"
+
+namespace fablewick {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+GuiThreadHost::GuiThreadHost(QObject* context, Host& dialogs, StatusSink status)
+    : context_(context), dialogs_(dialogs), status_(std::move(status)) {}
+
+void GuiThreadHost::OnWindowThread(const std::function<void()>& work) {
+  if (QThread::currentThread() == context_->thread()) {
+    work();
+  } else {
+    QMetaObject::invokeMethod(context_, work, Qt::BlockingQueuedConnection);
+  }
+}
+
+void GuiThreadHost::MessageBox(const std::string& title, const std::string& text) {
+  OnWindowThread([&] { dialogs_.MessageBox(title, text); });
+}
+
+bool GuiThreadHost::OkCancelBox(const std::string& title, const std::string& text) {
+  bool answer = false;
+  OnWindowThread([&] { answer = dialogs_.OkCancelBox(title, text); });
+  return answer;
+}
+
+bool GuiThreadHost::YesNoBox(const std::string& title, const std::string& text) {
+  bool answer = false;
+  OnWindowThread([&] { answer = dialogs_.YesNoBox(title, text); });
+  return answer;
+}
+
+std::optional<std::string> GuiThreadHost::InputBox(const std::string& prompt,
+                                                   const std::string& title,
+                                                   const std::string& default_answer) {
+  std::optional<std::string> answer;
+  OnWindowThread([&] { answer = dialogs_.InputBox(prompt, title, default_answer); });
+  return answer;
+}
+
+void GuiThreadHost::SetStatus(int panel, const std::string& text) {
+  if (QThread::currentThread() == context_->thread()) {
+    status_(panel, text);
+  } else {
+    // The status needs no answer: the generation goes on while the window catches up.
+    QMetaObject::invokeMethod(
+        context_, [sink = status_, panel, text] { sink(panel, text); }, Qt::QueuedConnection);
+  }
+}
+
+void GuiThreadHost::ShowDebug(const std::string& caption, const std::vector<std::string>& lines) {
+  OnWindowThread([&] { dialogs_.ShowDebug(caption, lines); });
+}
+
+bool GuiThreadHost::AllowShell(const std::string& table, const std::string& command_line) {
+  bool answer = false;
+  OnWindowThread([&] { answer = dialogs_.AllowShell(table, command_line); });
+  return answer;
+}
+
+bool GuiThreadHost::StartProgram(const std::vector<std::string>& arguments, std::string& error) {
+  bool started = false;
+  OnWindowThread([&] { started = dialogs_.StartProgram(arguments, error); });
+  return started;
+}
+
+void QtDialogsHost::MessageBox(const std::string& title, const std::string& text) {
+  QMessageBox::information(parent_, Q(title), Q(text), QMessageBox::Ok);
+}
+
+bool QtDialogsHost::OkCancelBox(const std::string& title, const std::string& text) {
+  return QMessageBox::warning(parent_, Q(title), Q(text), QMessageBox::Ok | QMessageBox::Cancel,
+                              QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+bool QtDialogsHost::YesNoBox(const std::string& title, const std::string& text) {
+  return QMessageBox::question(parent_, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtDialogsHost::InputBox(const std::string& prompt,
+                                                   const std::string& title,
+                                                   const std::string& default_answer) {
+  bool ok = false;
+  const QString answer = QInputDialog::getText(parent_, Q(title), Q(prompt), QLineEdit::Normal,
+                                               Q(default_answer), &ok);
+  if (!ok) return std::nullopt;
+  return answer.toStdString();
+}
+
+void QtDialogsHost::ShowDebug(const std::string& caption, const std::vector<std::string>& lines) {
+  dlgDebug::Show(parent_, caption, lines);
+}
+
+bool QtDialogsHost::AllowShell(const std::string& table, const std::string& command_line) {
+  const QString text = QObject::tr("The table \"%1\" wants to start a program:\n\n%2\n\nAllow it?")
+                           .arg(Q(table), Q(command_line));
+  return QMessageBox::question(parent_, QObject::tr("Start a program?"), text,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtDialogsHost::StartProgram(const std::vector<std::string>& arguments, std::string& error) {
+  return StartDetached(arguments, error);
+}
+
+}  // namespace fablewick

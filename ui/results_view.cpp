@@ -1,0 +1,96 @@
+#include "ui/results_view.h"
+
+#include <QFile>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QUrl>
+#include <stdexcept>
+
+namespace fablewick {
+namespace {
+
+bool IsHtmlPath(const std::string& path) {
+  const QString suffix = QString::fromStdString(path).section('.', -1).toLower();
+  return suffix == "html" || suffix == "htm";
+}
+
+}  // namespace
+
+ResultsView::ResultsView(QWidget* parent) : QTextBrowser(parent) {
+  setObjectName("WebBrowser1");
+  // Addresses such as "reg7://CC~Random Inn.Gem" are not URLs; the view must not try to follow
+  // them, and the window needs them as written.
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  connect(this, &QTextBrowser::anchorClicked, this, &ResultsView::OnAnchorClicked);
+}
+
+void ResultsView::Navigate(const std::string& target) {
+  const std::size_t hash = target.find('#');
+  const std::string path = target.substr(0, hash);
+  const std::string anchor = hash == std::string::npos ? "" : target.substr(hash + 1);
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) {
+    throw std::runtime_error("Cannot open " + path + ": " + file.errorString().toStdString());
+  }
+  if (IsHtmlPath(path)) {
+    file.close();
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    if (!anchor.empty()) url.setFragment(QString::fromStdString(anchor));
+    // The same address again would only scroll; a document rewritten on disk must be read anew.
+    if (QTextBrowser::source().adjusted(QUrl::RemoveFragment) ==
+        url.adjusted(QUrl::RemoveFragment)) {
+      clearHistory();
+      setSource(QUrl());
+    }
+    setSource(url, QTextDocument::HtmlResource);
+  } else {
+    setSource(QUrl());
+    setPlainText(QString::fromUtf8(file.readAll()));
+  }
+  path_ = path;
+  anchor_ = anchor;
+}
+
+std::string ResultsView::CurrentLocation() const {
+  if (path_.empty()) return "";
+  std::string location = "file://";
+  for (char c : path_) {
+    if (c == ' ') {
+      location += "%20";
+    } else {
+      location += c;
+    }
+  }
+  if (!anchor_.empty()) location += "#" + anchor_;
+  return location;
+}
+
+void ResultsView::Reload() {
+  if (path_.empty()) return;
+  const int scroll = verticalScrollBar()->value();
+  Navigate(anchor_.empty() ? path_ : path_ + "#" + anchor_);
+  if (anchor_.empty()) verticalScrollBar()->setValue(scroll);
+}
+
+void ResultsView::mouseReleaseEvent(QMouseEvent* event) {
+  // anchorClicked carries a QUrl, which cannot hold such addresses faithfully; the text's own
+  // anchor under the mouse still holds the href exactly as the document wrote it.
+  released_href_ = anchorAt(event->position().toPoint());
+  QTextBrowser::mouseReleaseEvent(event);
+  released_href_.clear();
+}
+
+void ResultsView::OnAnchorClicked(const QUrl& url) {
+  QString href = released_href_;
+  if (href.isEmpty()) href = textCursor().charFormat().anchorHref();  // keyboard activation
+  if (href.isEmpty()) href = url.toString();
+  if (href.startsWith('#')) {
+    scrollToAnchor(href.mid(1));
+    anchor_ = href.mid(1).toStdString();
+    return;
+  }
+  emit linkActivated(href);
+}
+
+}  // namespace fablewick
