@@ -3,6 +3,7 @@
 #   build-asan/   Clang with AddressSanitizer and UndefinedBehaviorSanitizer: `make test-asan`
 #   build-bench/  optimised, with the benchmarks: `make bench`
 #   build-fuzz/   Clang with libFuzzer: `make fuzz`
+#   `make package` builds build/, then the Debian package build/fablewick_VERSION_ARCH.deb
 # Missing Debian packages are installed by scripts/install-deps before a build.
 
 CMAKE ?= cmake
@@ -13,7 +14,7 @@ FUZZ_SECONDS ?= 60
 GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all build run test test-asan bench fuzz deps format format-check clean
+.PHONY: all build run test test-asan bench fuzz deps package format format-check clean
 
 all: build
 
@@ -38,6 +39,13 @@ run: build
 
 test: build
 	cd build && ctest $(CTEST_FLAGS) -j $(JOBS)
+
+# The package installs under /usr; the executables find their files relative to their own folder.
+package:
+	@scripts/install-deps --package
+	$(MAKE) build
+	desktop-file-validate packaging/fablewick.desktop
+	$(CMAKE) --build build -j $(JOBS) --target package
 
 test-asan:
 	@scripts/install-deps --sanitizers

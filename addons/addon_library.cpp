@@ -11,6 +11,7 @@
 #define FABLEWICK_ADDON_TYPES_ONLY
 #include "addons/fablewick_addon.h"
 #include "engine/text.h"
+#include "platform/program_folder.h"
 
 namespace fablewick {
 namespace {
@@ -125,11 +126,9 @@ std::vector<fs::path> AddOnFolders(const fs::path& program_folder) {
   std::vector<fs::path> folders =
       AddOnFolders(program_folder,
                    search_path != nullptr ? std::optional<std::string>(search_path) : std::nullopt);
-#ifdef FABLEWICK_ADDONDIR
   // The add-ons installed with the program: the program folder is often a per-user copy of the
   // installed files, which holds the add-on list but not the libraries.
-  folders.emplace_back(FABLEWICK_ADDONDIR);
-#endif
+  folders.push_back(InstalledAddOnFolder());
   return folders;
 }
 

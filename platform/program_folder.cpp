@@ -7,8 +7,16 @@
 #include <system_error>
 #include <vector>
 
+// Where the build installs things (set by CMakeLists.txt); the defaults are those of a build
+// installed under /usr/local.
+#ifndef FABLEWICK_BINDIR
+#define FABLEWICK_BINDIR "/usr/local/bin"
+#endif
 #ifndef FABLEWICK_DATADIR
 #define FABLEWICK_DATADIR "/usr/local/share/fablewick"
+#endif
+#ifndef FABLEWICK_ADDONDIR
+#define FABLEWICK_ADDONDIR "/usr/local/lib/fablewick/AddOns"
 #endif
 
 namespace fablewick {
@@ -98,7 +106,8 @@ fs::path ResolveProgramFolder(const std::optional<std::string>& home_option,
 
 fs::path ResolveProgramFolder(const std::optional<std::string>& home_option,
                               const fs::path& executable_path) {
-  return ResolveProgramFolder(home_option, executable_path, ProcessEnvironment, FABLEWICK_DATADIR);
+  return ResolveProgramFolder(home_option, executable_path, ProcessEnvironment,
+                              InstalledDefaultFilesFolder());
 }
 
 void CopyDefaultFiles(const fs::path& source, const fs::path& destination) {
@@ -124,6 +133,27 @@ fs::path ExecutablePath() {
   std::error_code ec;
   fs::path path = fs::read_symlink("/proc/self/exe", ec);
   return ec ? fs::path() : path;
+}
+
+fs::path InstalledFolder(const fs::path& executable_path, const fs::path& installed_bindir,
+                         const fs::path& installed_folder) {
+  if (executable_path.empty() || !installed_bindir.is_absolute() ||
+      !installed_folder.is_absolute()) {
+    return installed_folder;
+  }
+  const fs::path relative = installed_folder.lexically_relative(installed_bindir);
+  if (relative.empty()) return installed_folder;
+  const fs::path beside = (Absolute(executable_path).parent_path() / relative).lexically_normal();
+  std::error_code ec;
+  return fs::is_directory(beside, ec) ? Absolute(beside) : installed_folder;
+}
+
+fs::path InstalledDefaultFilesFolder() {
+  return InstalledFolder(ExecutablePath(), FABLEWICK_BINDIR, FABLEWICK_DATADIR);
+}
+
+fs::path InstalledAddOnFolder() {
+  return InstalledFolder(ExecutablePath(), FABLEWICK_BINDIR, FABLEWICK_ADDONDIR);
 }
 
 }  // namespace fablewick

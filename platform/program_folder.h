@@ -27,7 +27,7 @@ std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& hom
                                            const EnvironmentLookup& environment,
                                            const std::filesystem::path& default_files_folder);
 
-// The same with the process environment and the installed default files.
+// The same with the process environment and InstalledDefaultFilesFolder().
 std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& home_option,
                                            const std::filesystem::path& executable_path);
 
@@ -39,5 +39,20 @@ void CopyDefaultFiles(const std::filesystem::path& source,
 
 // The running executable's path; empty when the system does not tell.
 std::filesystem::path ExecutablePath();
+
+// A folder installed with the program. The build names where the executables and that folder
+// are installed (installed_bindir, installed_folder); an installation may have been placed under
+// another prefix since (`cmake --install --prefix`, a moved tree), so the folder is looked for at
+// the same place relative to the executable's folder first. installed_folder when that does not
+// exist or the executable's path is not known.
+std::filesystem::path InstalledFolder(const std::filesystem::path& executable_path,
+                                      const std::filesystem::path& installed_bindir,
+                                      const std::filesystem::path& installed_folder);
+
+// The installed default files that fill a new per-user program folder.
+std::filesystem::path InstalledDefaultFilesFolder();
+
+// The folder the program's own add-ons are installed in.
+std::filesystem::path InstalledAddOnFolder();
 
 }  // namespace fablewick
