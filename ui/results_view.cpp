@@ -1,6 +1,8 @@
 #include "ui/results_view.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QUrl>
@@ -33,20 +35,22 @@ void ResultsView::Navigate(const std::string& target) {
   if (!file.open(QIODevice::ReadOnly)) {
     throw std::runtime_error("Cannot open " + path + ": " + file.errorString().toStdString());
   }
+  const QByteArray bytes = file.readAll();
+  // The document is read here rather than through setSource: a results document is rewritten
+  // under the same name after every re-roll, and must be read anew each time.
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+  document()->setBaseUrl(url);
+  setSearchPaths({QFileInfo(file).absolutePath()});
   if (IsHtmlPath(path)) {
-    file.close();
-    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
-    if (!anchor.empty()) url.setFragment(QString::fromStdString(anchor));
-    // The same address again would only scroll; a document rewritten on disk must be read anew.
-    if (QTextBrowser::source().adjusted(QUrl::RemoveFragment) ==
-        url.adjusted(QUrl::RemoveFragment)) {
-      clearHistory();
-      setSource(QUrl());
-    }
-    setSource(url, QTextDocument::HtmlResource);
+    setHtml(QString::fromUtf8(bytes));
   } else {
-    setSource(QUrl());
-    setPlainText(QString::fromUtf8(file.readAll()));
+    setPlainText(QString::fromUtf8(bytes));
+  }
+  if (!anchor.empty()) {
+    const QString name = QString::fromStdString(anchor);
+    scrollToAnchor(name);
+    // The first layout may still be under way; scroll again once it is done.
+    QTimer::singleShot(0, this, [this, name] { scrollToAnchor(name); });
   }
   path_ = path;
   anchor_ = anchor;

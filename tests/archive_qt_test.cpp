@@ -1,0 +1,406 @@
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/support/scripted_host.h"
+#include "ui/archive_panel.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::StartsWith;
+
+// A program folder with results documents of two types and an archive laid out by each test,
+// and a panel over it whose boxes a scripted host answers.
+class ArchivePanelTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_archive_panel_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    Write(home_ / "Temp.html", "<html>results</html>\r\n");
+    Write(home_ / "Temp.txt", "results\r\n");
+    fs::create_directory(home_ / "Archives");
+    panel_ = std::make_unique<ArchivePanel>(home_, host_);
+    panel_->SetOutputTypeSource([this] { return output_type_; });
+  }
+  void TearDown() override {
+    panel_.reset();
+    std::error_code ignored;
+    fs::remove_all(home_, ignored);
+  }
+
+  static void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  QTreeWidgetItem* Node(const std::string& key) {
+    QTreeWidgetItem* node = panel_->FindNode(key);
+    EXPECT_NE(node, nullptr) << key;
+    return node;
+  }
+  // Clicks a node the way the tree reports a mouse click.
+  void Click(const std::string& key) { emit panel_->TreeView1()->itemClicked(Node(key), 0); }
+  std::vector<std::string> ChildTexts(const std::string& key) {
+    std::vector<std::string> texts;
+    QTreeWidgetItem* node = Node(key);
+    for (int i = 0; node != nullptr && i < node->childCount(); ++i) {
+      texts.push_back(node->child(i)->text(0).toStdString());
+    }
+    return texts;
+  }
+  std::vector<bool> Buttons() {
+    return {panel_->cmdAdd()->isEnabled(), panel_->cmdNewDir()->isEnabled(),
+            panel_->cmdDelete()->isEnabled()};
+  }
+  // Clicks `key` and then Add, answering the name box with `name`.
+  void AddResults(const std::string& key, const std::optional<std::string>& name) {
+    Click(key);
+    host_.input_answers.push_back(name);
+    panel_->cmdAdd()->click();
+  }
+  void NewFolder(const std::string& key, const std::optional<std::string>& name) {
+    Click(key);
+    host_.input_answers.push_back(name);
+    panel_->cmdNewDir()->click();
+  }
+  void Delete(const std::string& key) {
+    Click(key);
+    panel_->cmdDelete()->click();
+  }
+  std::vector<ShownBox> Messages() { return host_.BoxesOfKind(ShownBox::kMessage); }
+
+  fs::path home_;
+  ScriptedHost host_;
+  int output_type_ = 0;
+  std::unique_ptr<ArchivePanel> panel_;
+};
+
+// ---- building the tree ----------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, FillShowsTheWholeArchiveSortedIgnoringCaseWithTheRootExpanded) {
+  Write(home_ / "Archives" / "b.html", "");
+  Write(home_ / "Archives" / "Apple" / "deep" / "x.txt", "");
+  Write(home_ / "Archives" / "Caves.xml", "");
+  Write(home_ / "Archives" / ".hidden.html", "");
+  panel_->Fill();
+
+  QTreeWidgetItem* root = Node("Archives");
+  ASSERT_EQ(panel_->TreeView1()->topLevelItemCount(), 1);
+  EXPECT_EQ(root->text(0), "Archives");
+  EXPECT_TRUE(root->isExpanded());
+  EXPECT_EQ(ArchivePanel::NodeImage(root), "OpenFolder");
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Apple", "b.html", "Caves.xml"));
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Apple")), "ClosedFolder");
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/b.html")), "Document");
+  EXPECT_THAT(ChildTexts("Archives/Apple/deep"), ElementsAre("x.txt"));
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
+}
+
+TEST_F(ArchivePanelTest, AMissingArchivesFolderIsCreatedAndOneThatCannotBeLeavesTheRootAlone) {
+  fs::remove(home_ / "Archives");
+  panel_->Fill();
+  EXPECT_TRUE(fs::is_directory(home_ / "Archives"));
+  EXPECT_THAT(host_.boxes, IsEmpty());
+
+  fs::remove(home_ / "Archives");
+  Write(home_ / "Archives", "a file in the way");
+  panel_->Fill();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].text.rfind("Error: ", 0), 0u);
+  EXPECT_EQ(panel_->TreeView1()->topLevelItemCount(), 1);
+  EXPECT_EQ(Node("Archives")->childCount(), 0);
+}
+
+TEST_F(ArchivePanelTest, ExpandingAndCollapsingSwapsTheFolderImageButNotADocuments) {
+  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  panel_->Fill();
+  QTreeWidgetItem* inns = Node("Archives/Inns");
+  inns->setExpanded(true);
+  EXPECT_EQ(ArchivePanel::NodeImage(inns), "OpenFolder");
+  inns->setExpanded(false);
+  EXPECT_EQ(ArchivePanel::NodeImage(inns), "ClosedFolder");
+  Node("Archives")->setExpanded(false);
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives")), "ClosedFolder");
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inns/Inn.html")), "Document");
+}
+
+// ---- clicking nodes -------------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFolderTakesAdditions) {
+  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  panel_->Fill();
+  QSignalSpy chosen(panel_.get(), &ArchivePanel::documentChosen);
+
+  Click("Archives/Inns/Inn.html");
+  ASSERT_EQ(chosen.count(), 1);
+  EXPECT_EQ(chosen[0][0].toString().toStdString(),
+            (fs::absolute(home_) / "Archives/Inns/Inn.html").string());
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, true));
+
+  Click("Archives/Inns");
+  EXPECT_THAT(Buttons(), ElementsAre(true, true, true));
+  Click("Archives");
+  EXPECT_THAT(Buttons(), ElementsAre(true, true, false));
+  EXPECT_EQ(chosen.count(), 1);
+
+  // Moving to a node with the keyboard counts as a click on it.
+  panel_->TreeView1()->setCurrentItem(Node("Archives/Inns/Inn.html"));
+  EXPECT_EQ(chosen.count(), 2);
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, true));
+}
+
+// ---- adding results -------------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, AddingResultsCopiesTheResultsDocumentUnderTheTypedName) {
+  Write(home_ / "Archives" / "Zoo.html", "");
+  panel_->Fill();
+  AddResults("Archives", "Inn");
+
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].kind, ShownBox::kInput);
+  EXPECT_EQ(host_.boxes[0].text, "Enter file name:");
+  EXPECT_EQ(host_.boxes[0].title, "Add Results to Archive");
+  EXPECT_EQ(host_.boxes[0].default_answer, "[Fablewick Results]");
+  EXPECT_EQ(Read(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Zoo.html"));
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn.html")), "Document");
+}
+
+TEST_F(ArchivePanelTest,
+       ANameTakenAtTheSameLevelInTheTreeOrOnDiskIsRefusedUnlessTheOutputTypeDiffers) {
+  panel_->Fill();
+  AddResults("Archives", "Inn");
+  Write(home_ / "Temp.html", "newer");
+  host_.ClearRecords();
+  AddResults("Archives", "Inn");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "File Already Exists");
+  EXPECT_EQ(Messages()[0].text,
+            "A file with that name already exists at that level. Please use a different name.");
+  EXPECT_EQ(Read(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
+
+  output_type_ = 1;
+  host_.ClearRecords();
+  AddResults("Archives", "Inn");
+  EXPECT_THAT(Messages(), IsEmpty());
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt"));
+  EXPECT_EQ(Read(home_ / "Archives" / "Inn.txt"), "results\r\n");
+
+  // A file put there since the tree was built is not overwritten either.
+  Write(home_ / "Archives" / "Own.txt", "the user's own");
+  host_.ClearRecords();
+  AddResults("Archives", "Own");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "File Already Exists");
+  EXPECT_EQ(Read(home_ / "Archives" / "Own.txt"), "the user's own");
+}
+
+TEST_F(ArchivePanelTest,
+       NamesThatLeaveTheirFolderAreRefusedAndEmptyNamesIgnoredWithoutTouchingTheDisk) {
+  fs::create_directory(home_ / "Archives" / "Sub");
+  panel_->Fill();
+  for (const std::string name : {"../x", "a/b", "..", "a\\b"}) {
+    host_.ClearRecords();
+    AddResults("Archives/Sub", name);
+    NewFolder("Archives/Sub", name);
+    ASSERT_EQ(Messages().size(), 2u) << name;
+    EXPECT_EQ(Messages()[0].title, "Add Results to Archive");
+    EXPECT_EQ(Messages()[1].title, "Create New Folder");
+  }
+  // Cancelling or an empty answer ends the command without a word.
+  host_.ClearRecords();
+  for (const std::optional<std::string>& answer :
+       {std::optional<std::string>(), std::optional<std::string>("")}) {
+    AddResults("Archives/Sub", answer);
+    NewFolder("Archives/Sub", answer);
+  }
+  EXPECT_THAT(Messages(), IsEmpty());
+  EXPECT_EQ(Node("Archives/Sub")->childCount(), 0);
+  EXPECT_TRUE(fs::is_empty(home_ / "Archives" / "Sub"));
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Sub"));
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "x.html"));
+}
+
+TEST_F(ArchivePanelTest, AFailedCopyIsReportedAndLeavesTheTreeUnchanged) {
+  fs::create_directory(home_ / "Archives" / "Sub");
+  panel_->Fill();
+  fs::remove(home_ / "Temp.txt");
+  output_type_ = 1;
+  AddResults("Archives", "Inn");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "Error in cmdAdd_Click");
+  EXPECT_THAT(Messages()[0].text, StartsWith("Error: "));
+  EXPECT_THAT(Messages()[0].text, testing::HasSubstr("Temp.txt"));
+
+  // The folder went away behind the program's back: the copy fails, the tree stays.
+  output_type_ = 0;
+  fs::remove(home_ / "Archives" / "Sub");
+  AddResults("Archives/Sub", "Inn");
+  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Sub"));
+  EXPECT_EQ(Node("Archives/Sub")->childCount(), 0);
+}
+
+// ---- new folders ----------------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRefuses) {
+  Write(home_ / "Archives" / "Inn.html", "");
+  panel_->Fill();
+  NewFolder("Archives", "Inn");
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].text, "Enter new folder name:");
+  EXPECT_EQ(host_.boxes[0].title, "Create New Folder");
+  EXPECT_EQ(host_.boxes[0].default_answer, "New Folder");
+  EXPECT_TRUE(fs::is_directory(home_ / "Archives" / "Inn"));
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn")), "ClosedFolder");
+
+  Click("Archives/Inn");
+  panel_->cmdNewDir()->click();  // the scripted host takes the pre-filled "New Folder"
+  EXPECT_TRUE(fs::is_directory(home_ / "Archives" / "Inn" / "New Folder"));
+  EXPECT_THAT(ChildTexts("Archives/Inn"), ElementsAre("New Folder"));
+
+  host_.ClearRecords();
+  NewFolder("Archives", "Inn");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "Folder Already Exists");
+  EXPECT_EQ(Messages()[0].text,
+            "A folder with that name already exists at that level. Please use a different name.");
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn", "Inn.html"));
+
+  // A document without extension takes the name on disk: the system refuses, the tree stays.
+  Write(home_ / "Archives" / "Inn" / "Notes", "");
+  host_.ClearRecords();
+  NewFolder("Archives/Inn", "Notes");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "Error in cmdNewDir_Click");
+  EXPECT_THAT(ChildTexts("Archives/Inn"), ElementsAre("New Folder"));
+}
+
+// ---- deleting -------------------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, DeletingADocumentOrAnEmptyFolderAsksNothingAndResetsTheButtons) {
+  Write(home_ / "Archives" / "Inn.html", "");
+  Write(home_ / "Archives" / "Inn.txt", "");
+  panel_->Fill();
+  Delete("Archives/Inn.html");
+  EXPECT_THAT(host_.boxes, IsEmpty());
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Inn.html"));
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.txt"));
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
+  EXPECT_TRUE(panel_->TreeView1()->selectedItems().isEmpty());
+
+  fs::create_directory(home_ / "Archives" / "Empty");
+  panel_->Fill();
+  Delete("Archives/Empty");
+  EXPECT_THAT(host_.boxes, IsEmpty());
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Empty"));
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.txt"));
+}
+
+TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
+  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  panel_->Fill();
+  host_.yes_no_answers = {false};
+  Delete("Archives/Inns");
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(host_.boxes[0].kind, ShownBox::kYesNo);
+  EXPECT_EQ(host_.boxes[0].title, "Selected Folder Not Empty");
+  EXPECT_EQ(host_.boxes[0].text, "Are you sure?");
+  EXPECT_TRUE(fs::exists(home_ / "Archives" / "Inns" / "Inn.html"));
+  EXPECT_THAT(ChildTexts("Archives/Inns"), ElementsAre("Inn.html"));
+
+  host_.yes_no_answers = {true};
+  Delete("Archives/Inns");
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Inns"));
+  EXPECT_EQ(panel_->FindNode("Archives/Inns"), nullptr);
+  EXPECT_EQ(panel_->FindNode("Archives/Inns/Inn.html"), nullptr);
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
+
+  // A folder that looked empty when the tree was built is asked about when it no longer is.
+  fs::create_directory(home_ / "Archives" / "Later");
+  panel_->Fill();
+  Write(home_ / "Archives" / "Later" / "x.html", "");
+  host_.ClearRecords();
+  Delete("Archives/Later");
+  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_TRUE(fs::exists(home_ / "Archives" / "Later" / "x.html"));
+}
+
+TEST_F(ArchivePanelTest, ItemsGoneFromTheDiskLeaveTheTreeWhenDeleted) {
+  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  Write(home_ / "Archives" / "Old.html", "");
+  panel_->Fill();
+  fs::remove_all(home_ / "Archives" / "Inns");
+  fs::remove(home_ / "Archives" / "Old.html");
+  host_.yes_no_answers = {true};
+  Delete("Archives/Inns");
+  Delete("Archives/Old.html");
+  EXPECT_THAT(Messages(), IsEmpty());
+  EXPECT_THAT(ChildTexts("Archives"), IsEmpty());
+}
+
+TEST_F(ArchivePanelTest, TheRootCannotBeDeleted) {
+  Write(home_ / "Archives" / "Inn.html", "");
+  panel_->Fill();
+  Click("Archives");
+  EXPECT_FALSE(panel_->cmdDelete()->isEnabled());
+  host_.yes_no_answers = {true};
+  panel_->cmdDelete_Click();
+  EXPECT_THAT(host_.boxes, IsEmpty());
+  EXPECT_TRUE(fs::exists(home_ / "Archives" / "Inn.html"));
+  EXPECT_NE(panel_->FindNode("Archives"), nullptr);
+}
+
+TEST_F(ArchivePanelTest, AFailedDeletionIsReportedAndTheTreeShowsWhatIsLeft) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser may delete from read-only folders";
+  Write(home_ / "Archives" / "Locked" / "Inn.html", "");
+  panel_->Fill();
+  // The folder's contents can go, the folder itself cannot: its parent is read-only.
+  fs::permissions(home_ / "Archives", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+  host_.yes_no_answers = {true};
+  Delete("Archives/Locked");
+  fs::permissions(home_ / "Archives", fs::perms::owner_all, fs::perm_options::replace);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].title, "Error in cmdDelete_Click");
+  EXPECT_NE(panel_->FindNode("Archives/Locked"), nullptr);
+  EXPECT_THAT(ChildTexts("Archives/Locked"), IsEmpty());
+}
+
+// ---- layout ---------------------------------------------------------------------------------
+
+TEST_F(ArchivePanelTest, TheTreeFillsThePanelBelowTheButtonsWithDeleteAlignedToItsRightEdge) {
+  panel_->resize(260, 400);
+  panel_->show();
+  const QRect inner = panel_->contentsRect();
+  const QRect tree = panel_->TreeView1()->geometry();
+  EXPECT_EQ(tree.width(), inner.width() - 16);
+  EXPECT_EQ(tree.left(), inner.left() + 8);
+  EXPECT_EQ(tree.bottom(), inner.bottom() - 8);
+  EXPECT_EQ(panel_->cmdDelete()->geometry().right(), tree.right());
+  EXPECT_EQ(panel_->cmdAdd()->geometry().top(), panel_->cmdDelete()->geometry().top());
+  EXPECT_LT(panel_->cmdAdd()->geometry().bottom(), tree.top());
+}
+
+}  // namespace
+}  // namespace fablewick

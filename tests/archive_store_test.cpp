@@ -1,0 +1,138 @@
+#include "platform/archive_store.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ElementsAre;
+using testing::HasSubstr;
+using namespace std::string_literals;
+
+class ArchiveStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_archive_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+  }
+  void TearDown() override {
+    // Tests leave read-only folders behind; open them up so the fixture can clean up.
+    std::error_code ignored;
+    for (auto it = fs::recursive_directory_iterator(root_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+      if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+      }
+    }
+    fs::remove_all(root_, ignored);
+  }
+
+  static void Write(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Names of every item in a folder, hidden ones included.
+  static std::vector<std::string> AllNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  fs::path root_;
+};
+
+TEST_F(ArchiveStoreTest, NamesThatLeaveTheirFolderOrHideAreRefusedWithAMessage) {
+  for (const std::string name : {"../x", "a/b", "a\\b", "..", ".", ".hidden", "/abs"}) {
+    const auto refusal = CheckArchiveName(name);
+    ASSERT_TRUE(refusal.has_value()) << name;
+    EXPECT_FALSE(refusal->empty());
+  }
+  EXPECT_TRUE(CheckArchiveName(std::string("a\0b", 3)).has_value());
+  for (const std::string name : {"Inn", "My Inn (2)", "Crypt.v2", "Zwölf Türme", "x..y"}) {
+    EXPECT_EQ(CheckArchiveName(name), std::nullopt) << name;
+  }
+}
+
+TEST_F(ArchiveStoreTest, ListingIsSortedIgnoringCaseAndLeavesOutHiddenItemsAndFolderLinks) {
+  Write(root_ / "b.html", "");
+  Write(root_ / "Apple.txt", "");
+  Write(root_ / ".hidden.html", "");
+  Write(root_ / "caves" / "x.html", "");
+  fs::create_directory(root_ / "Dungeons");
+  fs::create_directory_symlink(root_, root_ / "loop");  // would make the tree endless
+  fs::create_symlink(root_ / "b.html", root_ / "link.html");
+  fs::create_symlink(root_ / "missing", root_ / "broken.html");
+
+  EXPECT_THAT(ListArchiveFolder(root_),
+              ElementsAre(ArchiveEntry{"Apple.txt", false}, ArchiveEntry{"b.html", false},
+                          ArchiveEntry{"caves", true}, ArchiveEntry{"Dungeons", true},
+                          ArchiveEntry{"link.html", false}));
+}
+
+TEST_F(ArchiveStoreTest, CopyReplacesTheTargetByteForByteAndLeavesNoTemporaryFile) {
+  const std::string content = "<html>\r\nZwölf\r\n\0binary\r\n"s;
+  Write(root_ / "Temp.html", content);
+  fs::create_directory(root_ / "Archives");
+  Write(root_ / "Archives" / "Inn.html", "older");
+
+  CopyIntoArchive(root_ / "Temp.html", root_ / "Archives" / "Inn.html");
+
+  EXPECT_EQ(Read(root_ / "Archives" / "Inn.html"), content);
+  EXPECT_THAT(AllNames(root_ / "Archives"), ElementsAre("Inn.html"));
+}
+
+TEST_F(ArchiveStoreTest, FailedCopyNamesThePathAndKeepsTheEarlierFile) {
+  fs::create_directory(root_ / "Archives");
+  Write(root_ / "Archives" / "Inn.html", "older");
+  try {
+    CopyIntoArchive(root_ / "Temp.html", root_ / "Archives" / "Inn.html");
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& failure) {
+    EXPECT_THAT(failure.what(), HasSubstr((root_ / "Temp.html").string()));
+    EXPECT_THAT(failure.what(), HasSubstr("No such file"));
+  }
+  EXPECT_EQ(Read(root_ / "Archives" / "Inn.html"), "older");
+
+  Write(root_ / "Temp.html", "new");
+  EXPECT_THROW(CopyIntoArchive(root_ / "Temp.html", root_ / "gone" / "Inn.html"),
+               std::runtime_error);
+}
+
+TEST_F(ArchiveStoreTest, DeletingATreeRemovesHiddenAndReadOnlyItemsButNeverFollowsLinks) {
+  const fs::path tree = root_ / "Dungeons";
+  Write(tree / "Crypt.html", "");
+  Write(tree / ".hidden", "");
+  Write(tree / "Deep" / "Pit.txt", "");
+  Write(root_ / "outside" / "keep.html", "keep");
+  fs::create_directory_symlink(root_ / "outside", tree / "Deep" / "link");
+  fs::permissions(tree / "Crypt.html", fs::perms::owner_read, fs::perm_options::replace);
+  fs::permissions(tree / "Deep", fs::perms::owner_read | fs::perms::owner_exec,
+                  fs::perm_options::replace);
+
+  DeleteArchiveTree(tree);
+
+  EXPECT_FALSE(fs::exists(tree));
+  EXPECT_EQ(Read(root_ / "outside" / "keep.html"), "keep");
+  EXPECT_THROW(DeleteArchiveTree(root_ / "outside" / "keep.html"), std::runtime_error);
+  EXPECT_NO_THROW(DeleteArchiveTree(root_ / "gone"));
+}
+
+}  // namespace
+}  // namespace fablewick

@@ -1,0 +1,345 @@
+// The main window driven through its real widgets on the offscreen platform: choosing and
+// rolling tables, the start-up roll, links and notes, settings kept across starts, layout.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "tests/support/scripted_host.h"
+#include "ui/frm_main.h"
+#include "ui/results_view.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A program folder of its own for every test, with a few small tables.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    home_ = fs::temp_directory_path() /
+            ("fablewick-window-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(home_);
+    WriteFile(home_ / "Title.html", "<html><body><h1>Welcome to the title page</h1></body></html>");
+    WriteFile(home_ / "link.css", "a.clsLink { color: #804000; }\n");
+    WriteTable("Places", "Door",
+               ":Start\n1,The door is [LX~Colour] and the knob is [LX~Colour] today.\n"
+               ":Colour\n" +
+                   Colours());
+    WriteTable("Places", "Plain", ":Start\n1,Only words here.\n");
+    WriteTable("People", "Diary", ":Start\n1,Dear diary: {Note~nothing yet} ends.\n");
+    WriteTable("~Lib", "Hidden", ":Start\n1,Hidden words.\n");
+  }
+  ~MainWindowTest() override {
+    window_.reset();
+    fs::remove_all(home_);
+  }
+
+  static std::string Colours() {
+    std::string text;
+    const char* names[] = {"red",    "blue", "green", "amber", "violet", "black", "white",
+                           "silver", "gold", "rust",  "teal",  "ochre",  "grey",  "pink"};
+    int roll = 1;
+    for (const char* name : names) text += std::to_string(roll++) + "," + name + "\n";
+    return text;
+  }
+
+  void WriteTable(const std::string& category, const std::string& name, const std::string& text) {
+    WriteFile(home_ / "Tables" / category / (name + ".tab"), text);
+  }
+
+  frmMain& Open(const std::string& command_line = "") {
+    window_.reset();
+    MainWindowOptions options;
+    options.program_folder = home_;
+    options.command_line = command_line;
+    options.dialogs = &dialogs_;
+    window_ = std::make_unique<frmMain>(options);
+    window_->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_->Start();
+    return *window_;
+  }
+
+  template <typename T>
+  T* Child(const char* name) {
+    T* child = window_->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+
+  QString ViewText() { return window_->view().toPlainText(); }
+
+  // Clicks the link whose text is the `occurrence`th (from 0) match of `text` in the view.
+  void ClickLinkText(const QString& text, int occurrence = 0) {
+    ResultsView& view = window_->view();
+    QTextCursor cursor;
+    for (int i = 0; i <= occurrence; ++i) {
+      cursor = view.document()->find(text, cursor, QTextDocument::FindCaseSensitively);
+      ASSERT_FALSE(cursor.isNull()) << text.toStdString();
+    }
+    QTextCursor middle(view.document());
+    middle.setPosition((cursor.selectionStart() + cursor.selectionEnd()) / 2);
+    view.ensureCursorVisible();
+    view.setTextCursor(middle);
+    const QRect rect = view.cursorRect(middle);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, rect.center());
+  }
+
+  fs::path home_;
+  ScriptedHost dialogs_;
+  std::unique_ptr<frmMain> window_;
+};
+
+TEST_F(MainWindowTest, StartsOnTheTitlePageWithVisibleCategoriesOnly) {
+  Open();
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("Welcome to the title page"));
+  auto* categories = Child<QComboBox>("cmbCategories");
+  QStringList names;
+  for (int i = 0; i < categories->count(); ++i) names << categories->itemText(i);
+  EXPECT_EQ(names, QStringList({"People", "Places"}));
+  EXPECT_EQ(categories->currentIndex(), -1);
+}
+
+TEST_F(MainWindowTest, ChoosingATableRollsItAndShowsTheResultsDocument) {
+  Open();
+  Child<QLineEdit>("txtNumRolls")->setText("2");
+  auto* categories = Child<QComboBox>("cmbCategories");
+  categories->setCurrentIndex(categories->findText("Places"));
+  auto* tables = Child<QListWidget>("lstTables");
+  ASSERT_EQ(tables->count(), 2);
+  tables->setCurrentRow(tables->row(tables->findItems("Plain", Qt::MatchExactly).front()));
+
+  EXPECT_EQ(window_->results(), (std::vector<std::string>{"Only words here.", "Only words here."}));
+  EXPECT_EQ(ViewText().count("Only words here."), 2);
+  const std::string document = ReadFile(home_ / "Temp.html");
+  EXPECT_THAT(document, HasSubstr("<TITLE>Plain</TITLE>\r\n"));
+  EXPECT_THAT(document, HasSubstr("Only words here.<BR>\r\n<BR>\r\n"));
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
+}
+
+TEST_F(MainWindowTest, TextOutputIsShownAsPlainText) {
+  WriteFile(home_ / "Fablewick.cfg", "FWCFG2.0\r\nOutputType=1\r\n");
+  WriteTable("Places", "Markup", ":Start\n1,<b>bold</b> words\n");
+  Open();
+  window_->SelectTableByName("Markup");
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("<b>bold</b> words"));
+  EXPECT_TRUE(fs::exists(home_ / "Temp.txt"));
+}
+
+TEST_F(MainWindowTest, StartupRollMakesTheRollsAndSelectsTheTableWithoutRollingAgain) {
+  Open("[Plain]:2.5");
+  EXPECT_EQ(window_->results().size(), 2u);
+  EXPECT_EQ(Child<QLineEdit>("txtNumRolls")->text(), "2.5");
+  EXPECT_EQ(Child<QComboBox>("cmbCategories")->currentText(), "Places");
+  ASSERT_NE(Child<QListWidget>("lstTables")->currentItem(), nullptr);
+  EXPECT_EQ(Child<QListWidget>("lstTables")->currentItem()->text(), "Plain");
+  EXPECT_EQ(ViewText().count("Only words here."), 2);
+
+  Open("[Plain]:0");
+  EXPECT_TRUE(window_->results().empty());
+  EXPECT_THAT(ReadFile(home_ / "Temp.html"), HasSubstr("\r\n</BODY>\r\n</HTML>\r\n"));
+}
+
+TEST_F(MainWindowTest, AStartupCallOfAGroupRollsThatGroup) {
+  Open("[Door.Colour]:3");
+  ASSERT_EQ(window_->results().size(), 3u);
+  for (const std::string& result : window_->results()) {
+    EXPECT_THAT(Colours(), HasSubstr("," + result + "\n"));
+  }
+}
+
+TEST_F(MainWindowTest, HiddenCategoriesAreReachableFromTheCommandLineOnly) {
+  Open("[Hidden]");
+  EXPECT_EQ(window_->results(), std::vector<std::string>{"Hidden words."});
+  EXPECT_EQ(Child<QComboBox>("cmbCategories")->currentIndex(), -1);
+}
+
+TEST_F(MainWindowTest, ClickingAReRollLinkChangesOnlyThatPart) {
+  Open("[Door]");
+  ASSERT_EQ(window_->results().size(), 1u);
+  const std::regex links(
+      R"re(<a name="fwroll(\d+)" CLASS=clsLink href="reg\d+://Door\.Colour">(\w+)</a>)re");
+  auto parts = [&] {
+    std::smatch first;
+    const std::string& result = window_->results()[0];
+    EXPECT_TRUE(std::regex_search(result, first, links)) << result;
+    const std::string after = first.suffix();
+    std::smatch second;
+    EXPECT_TRUE(std::regex_search(after, second, links)) << result;
+    return std::vector<std::string>{first[2], second[2], first.prefix(), second.prefix(),
+                                    second.suffix()};
+  };
+  const std::vector<std::string> before = parts();
+  bool changed = false;
+  for (int attempt = 0; attempt < 12 && !changed; ++attempt) {
+    ClickLinkText(QString::fromStdString(parts()[0]));
+    const std::vector<std::string> now = parts();
+    EXPECT_EQ(now[1], before[1]) << "the other link changed";
+    EXPECT_EQ(now[2], before[2]);
+    EXPECT_EQ(now[4], before[4]);
+    changed = now[0] != before[0];
+  }
+  EXPECT_TRUE(changed) << "twelve re-rolls of a fourteen-way group never changed it";
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr(parts()[0]));
+  EXPECT_EQ(ReadFile(home_ / "Temp.html")
+                    .find("fwroll0\" CLASS=clsLink href=\"reg0://Door.Colour\">" + parts()[0]) !=
+                std::string::npos,
+            true);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(MainWindowTest, EditingANoteRewritesItAndCancellingLeavesTheDocumentAlone) {
+  Open("[Diary]");
+  const std::string document = ReadFile(home_ / "Temp.html");
+
+  // Cancel: nothing changes, not even the file.
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QPushButton*>("cmdCancel")->click();
+  });
+  ClickLinkText("nothing yet");
+  EXPECT_EQ(ReadFile(home_ / "Temp.html"), document);
+
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    auto* text = dialog->findChild<QLineEdit*>("txtNote");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->selectedText(), "nothing yet");
+    text->setText("met the baker");
+    dialog->findChild<QPushButton*>("cmdOK")->click();
+  });
+  ClickLinkText("nothing yet");
+  ASSERT_EQ(window_->results().size(), 1u);
+  EXPECT_EQ(window_->results()[0],
+            "Dear diary: <a name=\"fwroll0\" CLASS=clsLink style=\"color:green\" "
+            "href=\"nte0://\">met the baker</a> ends.");
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("met the baker"));
+}
+
+TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStart) {
+  Open();
+  window_->SelectTableByName("Plain");
+  Child<QPushButton>("cmdAddHyper")->click();
+  Child<QPushButton>("cmdAddHyper")->click();
+  Child<QLineEdit>("txtNumRolls")->setText("4");
+  window_->resize(700, 520);
+  window_->close();
+  const std::string config = ReadFile(home_ / "Fablewick.cfg");
+  EXPECT_EQ(config.rfind("FWCFG2.0\r\n\r\nOutputType=0\r\n", 0), 0u) << config;
+  EXPECT_THAT(config, HasSubstr("NumRolls=4\r\n"));
+  EXPECT_THAT(config, HasSubstr("HList=Plain\r\nHList=Plain\r\n"));
+  EXPECT_THAT(config, HasSubstr("Maximized=False\r\n"));
+
+  frmMain& again = Open();
+  EXPECT_EQ(Child<QLineEdit>("txtNumRolls")->text(), "4");
+  EXPECT_EQ(Child<QListWidget>("lstHyperlist")->count(), 2);
+  EXPECT_EQ(again.size(), QSize(700, 520));
+
+  // A click on a favourite selects and rolls its table.
+  Child<QListWidget>("lstHyperlist")->setCurrentRow(0);
+  QTest::mouseClick(Child<QListWidget>("lstHyperlist")->viewport(), Qt::LeftButton, {},
+                    Child<QListWidget>("lstHyperlist")
+                        ->visualItemRect(Child<QListWidget>("lstHyperlist")->item(0))
+                        .center());
+  EXPECT_EQ(again.results().size(), 4u);
+}
+
+TEST_F(MainWindowTest, ExitLeavesWithoutWritingTheSettings) {
+  Open();
+  Child<QLineEdit>("txtNumRolls")->setText("9");
+  window_->ExitWithoutSaving();
+  EXPECT_FALSE(fs::exists(home_ / "Fablewick.cfg"));
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsItsMinimumSize) {
+  Open();
+  window_->resize(200, 150);
+  EXPECT_GE(window_->width(), 500);
+  EXPECT_GE(window_->height(), 400);
+}
+
+// A host whose message box runs a step of the test while the generation waits for the answer.
+class HookedHost : public ScriptedHost {
+ public:
+  std::function<void()> on_message;
+  void MessageBox(const std::string& title, const std::string& text) override {
+    ScriptedHost::MessageBox(title, text);
+    if (on_message) on_message();
+  }
+};
+
+TEST_F(MainWindowTest, ARollDuringAGenerationIsRefusedAndStopEndsTheGeneration) {
+  WriteTable("Places", "Chatty", ":Start\n1,{Msg~Hello}{Loop~200000,x}\n");
+  HookedHost host;
+  MainWindowOptions options;
+  options.program_folder = home_;
+  options.dialogs = &host;
+  window_ = std::make_unique<frmMain>(options);
+  window_->show();
+  window_->Start();
+  Child<QLineEdit>("txtNumRolls")->setText("50");
+  int refused_rolls = 0;
+  host.on_message = [&] {
+    EXPECT_TRUE(window_->generating());
+    const auto before = host.boxes.size();
+    window_->cmdRoll_Click();  // refused: no second generation starts inside the first
+    refused_rolls += host.boxes.size() == before;
+    window_->Stop();
+  };
+  window_->SelectTableByName("Chatty");
+  EXPECT_FALSE(window_->generating());
+  EXPECT_EQ(host.BoxesOfKind(ShownBox::kMessage).size(), 1u);
+  EXPECT_EQ(refused_rolls, 1);
+  ASSERT_EQ(window_->results().size(), 50u);
+  EXPECT_EQ(window_->results()[1], "");
+}
+
+TEST_F(MainWindowTest, AThousandResultsAreRolledAndShown) {
+  Open();
+  Child<QLineEdit>("txtNumRolls")->setText("1000");
+  const auto start = std::chrono::steady_clock::now();
+  window_->SelectTableByName("Door");
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RecordProperty("seconds", std::to_string(seconds));
+  ASSERT_EQ(window_->results().size(), 1000u);
+  EXPECT_EQ(ViewText().count("The door is"), 1000);
+}
+
+}  // namespace
+}  // namespace fablewick

@@ -1,0 +1,195 @@
+#include <stdlib.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/frm_prefs_qt.h"
+#include "tests/support/scripted_host.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::IsEmpty;
+
+// The dialog with its browse dialogs replaced by answers the test sets.
+class ScriptedPrefs : public frmPrefs {
+ public:
+  using frmPrefs::frmPrefs;
+  std::optional<fs::path> folder_answer;
+  std::optional<fs::path> editor_answer;
+
+ protected:
+  std::optional<fs::path> BrowseTablesFolder() override { return folder_answer; }
+  std::optional<fs::path> BrowseEditor() override { return editor_answer; }
+};
+
+class PrefsDialogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_prefs_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    settings_.TablesFolder = "/srv/tables";
+    settings_.szEditorPath = "/usr/bin/old-editor";
+    settings_.nOutputType = 1;
+    settings_.bRemoveLinks = true;
+    settings_.bUseTexturedBGs = false;
+    settings_.HList = {"Inns=Random Inn"};
+    editor_ = home_ / "editor";
+    std::ofstream(editor_) << "#!/bin/sh\n";
+    fs::permissions(editor_, fs::perms::owner_all, fs::perm_options::replace);
+  }
+  void TearDown() override {
+    dialog_.reset();
+    fs::remove_all(home_);
+  }
+
+  ScriptedPrefs& Open() {
+    dialog_ = std::make_unique<ScriptedPrefs>(settings_, home_, host_);
+    return *dialog_;
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    T* widget = dialog_->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  void Click(const char* name) { Find<QPushButton>(name)->click(); }
+  std::string LabelText(const char* name) { return Find<QLabel>(name)->text().toStdString(); }
+  std::string LabelTip(const char* name) { return Find<QLabel>(name)->toolTip().toStdString(); }
+
+  fs::path home_;
+  fs::path editor_;
+  Settings settings_;
+  ScriptedHost host_;
+  std::unique_ptr<ScriptedPrefs> dialog_;
+};
+
+TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndTabsBringTheirPagesForward) {
+  Open();
+  EXPECT_EQ(dialog_->windowTitle(), "Fablewick Preferences");
+  EXPECT_EQ(dialog_->CurrentTab(), 0);
+  EXPECT_FALSE(Find<QCheckBox>("chkTexBG")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("chkRemPos")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>("chkRemoveLinks")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("chkTableCalls")->isChecked());
+  EXPECT_EQ(Find<QComboBox>("cboOutput")->currentText(), "Text");
+  EXPECT_EQ(LabelText("lblTableFolder"), "/srv/tables");
+  EXPECT_EQ(LabelTip("lblEditor"), "/usr/bin/old-editor");
+
+  const auto tabs = dialog_->findChildren<QRadioButton*>("optTab");
+  ASSERT_EQ(tabs.size(), 3);
+  tabs[2]->click();
+  EXPECT_EQ(dialog_->CurrentTab(), 2);
+  tabs[1]->click();
+  EXPECT_EQ(dialog_->CurrentTab(), 1);
+}
+
+TEST_F(PrefsDialogTest, OkStoresEveryControlIntoItsSetting) {
+  ScriptedPrefs& dialog = Open();
+  Find<QCheckBox>("chkTexBG")->setChecked(true);
+  Find<QCheckBox>("chkRemPos")->setChecked(true);
+  Find<QCheckBox>("chkRemoveLinks")->setChecked(false);
+  Find<QCheckBox>("chkTableCalls")->setChecked(true);
+  Find<QComboBox>("cboOutput")->setCurrentIndex(2);
+  dialog.folder_answer = home_ / "MyTables";
+  Click("cmdTableFolder");
+  dialog.editor_answer = editor_;
+  Click("cmdEditor");
+  Click("cmdOK");
+
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_TRUE(settings_.bUseTexturedBGs);
+  EXPECT_TRUE(settings_.bRememberPosition);
+  EXPECT_FALSE(settings_.bRemoveLinks);
+  EXPECT_TRUE(settings_.bTabCallsAsErrors);
+  EXPECT_EQ(settings_.nOutputType, 2);
+  EXPECT_EQ(settings_.TablesFolder, home_ / "MyTables");
+  EXPECT_EQ(settings_.szEditorPath, editor_.string());
+  EXPECT_EQ(settings_.HList, std::vector<std::string>{"Inns=Random Inn"});
+  EXPECT_TRUE(dialog.TexturesChanged());
+  EXPECT_THAT(host_.boxes, IsEmpty());
+}
+
+TEST_F(PrefsDialogTest, CancelStoresNothingEvenAfterSetToDefaults) {
+  const Settings before = settings_;
+  ScriptedPrefs& dialog = Open();
+  Find<QCheckBox>("chkTexBG")->setChecked(true);
+  Find<QComboBox>("cboOutput")->setCurrentIndex(0);
+  Click("cmdDefaultFolders");
+  EXPECT_EQ(dialog.WorkingTablesFolder(), home_ / "Tables");
+  dialog.editor_answer = editor_;
+  Click("cmdEditor");
+  Click("cmdCancel");
+
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(settings_, before);
+  EXPECT_FALSE(dialog.TexturesChanged());
+}
+
+TEST_F(PrefsDialogTest, SetToDefaultsThenOkStoresTheProgramFoldersTablesWithoutATextureChange) {
+  Open();
+  Click("cmdDefaultFolders");
+  EXPECT_EQ(LabelTip("lblTableFolder"), (home_ / "Tables").string());
+  Find<QComboBox>("cboOutput")->setCurrentIndex(0);
+  Click("cmdOK");
+  EXPECT_EQ(settings_.TablesFolder, home_ / "Tables");
+  EXPECT_EQ(settings_.nOutputType, 0);
+  EXPECT_FALSE(dialog_->TexturesChanged());
+}
+
+TEST_F(PrefsDialogTest,
+       AnEditorThatCannotBeStartedIsReportedInTwoBoxesAndNotTakenNorIsACancelledChoice) {
+  ScriptedPrefs& dialog = Open();
+  const fs::path plain = home_ / "notes.txt";
+  std::ofstream(plain) << "not a program";
+  fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+  for (const fs::path& choice : {plain, home_ / "missing", home_}) {
+    host_.ClearRecords();
+    dialog.editor_answer = choice;
+    Click("cmdEditor");
+    ASSERT_EQ(host_.boxes.size(), 2u) << choice;
+    EXPECT_EQ(host_.boxes[0].title, "Fablewick");
+    EXPECT_NE(host_.boxes[0].text.find(choice.string()), std::string::npos);
+    EXPECT_EQ(host_.boxes[1].title, "Error");
+    EXPECT_EQ(host_.boxes[1].text, "Error finding editor.");
+    EXPECT_EQ(dialog.WorkingEditorPath(), "/usr/bin/old-editor");
+  }
+  EXPECT_EQ(LabelText("lblEditor"), "/usr/bin/old-editor");
+
+  // Cancelling either browser changes nothing.
+  dialog.editor_answer.reset();
+  Click("cmdEditor");
+  Click("cmdTableFolder");
+  Click("cmdOK");
+  EXPECT_EQ(settings_.TablesFolder, "/srv/tables");
+  EXPECT_EQ(settings_.szEditorPath, "/usr/bin/old-editor");
+}
+
+TEST_F(PrefsDialogTest, PathLabelsShortenFromTwentySevenCharactersKeepingTheFullTip) {
+  EXPECT_EQ(ShortenPathLabel("/abcdefghijklmnopqrstuvwxy"), "/abcdefghijklmnopqrstuvwxy");
+  EXPECT_EQ(ShortenPathLabel("/abcdefghijklmnopqrstuvwxyz"), "/abcdefghijklmnopqrstuvwxy...");
+  // Characters, not bytes: 26 two-byte letters are still shown whole.
+  std::string umlauts;
+  for (int i = 0; i < 26; ++i) umlauts += "ö";
+  EXPECT_EQ(ShortenPathLabel(umlauts), umlauts);
+  EXPECT_EQ(ShortenPathLabel(umlauts + "ä"), umlauts + "...");
+
+  settings_.TablesFolder = "/home/someone/Documents/RPG/Tables";
+  Open();
+  EXPECT_EQ(LabelText("lblTableFolder"), "/home/someone/Documents/RP...");
+  EXPECT_EQ(LabelTip("lblTableFolder"), "/home/someone/Documents/RPG/Tables");
+}
+
+}  // namespace
+}  // namespace fablewick

@@ -1,0 +1,395 @@
+// The main window: building its widgets, menus and status bar, laying them out, textures, and
+// the settings read at start-up and written at close.
+#include "ui/frm_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "addons/addon_library.h"
+#include "engine/engine.h"
+#include "ui/archive_panel.h"
+#include "ui/frm_note.h"
+#include "ui/gui_host.h"
+#include "ui/parameter_panel.h"
+#include "ui/results_view.h"
+
+namespace fablewick {
+namespace {
+
+constexpr int kGap = 8;
+constexpr int kMinimumWidth = 500;
+constexpr int kMinimumHeight = 400;
+constexpr char kCaption[] = "Fablewick 4.0  - random tables for your game";
+
+QFrame* MakePanel(const char* name, QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(name);
+  panel->setFrameShape(QFrame::StyledPanel);
+  return panel;
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption, const QString& tip,
+                        QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  if (!tip.isEmpty()) button->setToolTip(tip);
+  return button;
+}
+
+// Toolbar buttons are as wide as their captions need, so the left column stays narrow.
+int ButtonWidth(QPushButton* button) {
+  return button->fontMetrics().horizontalAdvance(button->text()) + 24;
+}
+
+}  // namespace
+
+frmMain::frmMain(MainWindowOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)), program_folder_(options_.program_folder) {
+  setObjectName("frmMain");
+  if (options_.dialogs) {
+    dialogs_ = options_.dialogs;
+  } else {
+    own_dialogs_ = std::make_unique<QtDialogsHost>(this);
+    dialogs_ = own_dialogs_.get();
+  }
+  host_ = std::make_unique<GuiThreadHost>(
+      this, *dialogs_, [this](int panel, const std::string& text) { SetStatusPanel(panel, text); });
+  engine_ = std::make_unique<Engine>(*host_);
+  engine_->SetProgramFolder(program_folder_);
+  add_ons_ = std::make_unique<DynamicAddOnLoader>(AddOnFolders(program_folder_));
+  engine_->add_on_loader = add_ons_.get();
+
+  CreateWidgets();
+  CreateActions();
+  CreateMenus();
+  CreateStatusBar();
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  resize(800, 600);
+}
+
+frmMain::~frmMain() = default;
+
+// ---- building the window --------------------------------------------------------------------
+
+void frmMain::CreateWidgets() {
+  central_ = new QWidget(this);
+  central_->setObjectName("picBack");
+  setCentralWidget(central_);
+
+  cmdFlip = MakeButton("cmdFlip", tr("Archives"), tr("Switch between generating and the archives"),
+                       central_);
+  connect(cmdFlip, &QPushButton::clicked, this, &frmMain::cmdFlip_Click);
+
+  picToolbar = MakePanel("picToolbar", central_);
+  txtNumRolls = new SelectAllLineEdit(picToolbar);
+  txtNumRolls->setObjectName("txtNumRolls");
+  txtNumRolls->setToolTip(tr("Number of times to roll on table"));
+  txtNumRolls->setText("1");
+  txtNumRolls->setFixedWidth(48);
+  cmdRoll = MakeButton("cmdRoll", tr("Roll"), tr("Roll on the selected table"), picToolbar);
+  cmdEditTable =
+      MakeButton("cmdEditTable", tr("Edit"), tr("Open the table in the editor"), picToolbar);
+  cmdReload = MakeButton("cmdReload", tr("Reload"), tr("Read the tables folder again"), picToolbar);
+  cmdStop = MakeButton("cmdStop", tr("Stop"), tr("Stop the running generation (Esc)"), picToolbar);
+  cmdStop->setEnabled(false);
+  connect(cmdRoll, &QPushButton::clicked, this, &frmMain::cmdRoll_Click);
+  connect(cmdEditTable, &QPushButton::clicked, this, &frmMain::EditTable);
+  connect(cmdReload, &QPushButton::clicked, this, &frmMain::Reload);
+  connect(cmdStop, &QPushButton::clicked, this, &frmMain::Stop);
+  connect(txtNumRolls, &QLineEdit::returnPressed, this, &frmMain::cmdRoll_Click);
+
+  picTop = MakePanel("picTop", central_);
+  lblCategories = new QLabel(tr("Categories & Tables"), picTop);
+  lblCategories->setObjectName("lblCategories");
+  cmbCategories = new QComboBox(picTop);
+  cmbCategories->setObjectName("cmbCategories");
+  lstTables = new QListWidget(picTop);
+  lstTables->setObjectName("lstTables");
+  connect(cmbCategories, &QComboBox::currentIndexChanged, this, &frmMain::cmbCategories_Click);
+  connect(lstTables, &QListWidget::currentRowChanged, this, &frmMain::lstTables_Click);
+
+  picHyperlist = MakePanel("picHyperlist", central_);
+  lblHyperlist = new QLabel(tr("Favorites"), picHyperlist);
+  lblHyperlist->setObjectName("lblHyperlist");
+  lstHyperlist = new QListWidget(picHyperlist);
+  lstHyperlist->setObjectName("lstHyperlist");
+  cmdAddHyper = MakeButton("cmdAddHyper", tr("&Add"), tr("Add the selected table to the favorites"),
+                           picHyperlist);
+  cmdRemoveHyper =
+      MakeButton("cmdRemoveHyper", tr("Re&move"), tr("Remove the selected favorite"), picHyperlist);
+  cmdClearHyper =
+      MakeButton("cmdClearHyper", tr("&Clear"), tr("Remove every favorite"), picHyperlist);
+  connect(cmdAddHyper, &QPushButton::clicked, this, &frmMain::cmdAddHyper_Click);
+  connect(cmdRemoveHyper, &QPushButton::clicked, this, &frmMain::cmdRemoveHyper_Click);
+  connect(cmdClearHyper, &QPushButton::clicked, this, &frmMain::cmdClearHyper_Click);
+  connect(lstHyperlist, &QListWidget::itemClicked, this, &frmMain::lstHyperlist_Click);
+
+  picParameters = new ParameterPanel(central_);
+  picParameters->setObjectName("picParameters");
+  picParameters->hide();
+  connect(picParameters, &ParameterPanel::layoutChanged, this, &frmMain::DoLayout);
+  connect(picParameters, &ParameterPanel::valuesChanged, this,
+          [this](const std::vector<std::string>& values) { engine_->g_aParamValues = values; });
+
+  picArchives = new ArchivePanel(program_folder_, *dialogs_, central_);
+  picArchives->setObjectName("picArchives");
+  picArchives->SetOutputTypeSource([this] { return int{settings_.nOutputType}; });
+  picArchives->hide();
+  connect(picArchives, &ArchivePanel::documentChosen, this,
+          [this](const QString& path) { ShowPage(path.toStdString()); });
+
+  picResults = MakePanel("picResults", central_);
+  WebBrowser1 = new ResultsView(picResults);
+  connect(WebBrowser1, &ResultsView::linkActivated, this,
+          [this](const QString& href) { WebBrowser1_BeforeNavigate2(href.toStdString()); });
+}
+
+void frmMain::CreateActions() {
+  auto make = [this](QAction*& action, const char* name, const QString& caption, auto slot) {
+    action = new QAction(caption, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, slot);
+  };
+  make(mnuExport, "mnuExport", tr("&Export Results..."), &frmMain::ExportResults);
+  make(mnuPrint, "mnuPrint", tr("&Print"), &frmMain::PrintResults);
+  make(mnuPrefs, "mnuPrefs", tr("P&references..."), &frmMain::ShowPreferences);
+  make(mnuExit, "mnuExit", tr("E&xit"), &frmMain::ExitWithoutSaving);
+  make(mnuCopy, "mnuCopy", tr("&Copy Selected to Clipboard"), [this] { WebBrowser1->copy(); });
+  make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] { WebBrowser1->selectAll(); });
+  make(mnuEditTable, "mnuEditTable", tr("Edit &Table"), &frmMain::EditTable);
+  make(mnuRoll, "mnuRoll", tr("&Roll"), &frmMain::cmdRoll_Click);
+  make(mnuReload, "mnuReload", tr("Re&load"), &frmMain::Reload);
+  make(mnuStop, "mnuStop", tr("&Stop"), &frmMain::Stop);
+  make(mnuFWHelp, "mnuFWHelp", tr("&Fablewick Help"), &frmMain::ShowHelp);
+  make(mnuAddOns, "mnuAddOns", tr("Add-&Ons..."), &frmMain::ShowAddOns);
+  make(mnuAbout, "mnuAbout", tr("&About..."), &frmMain::ShowTitlePage);
+  mnuCopy->setShortcut(QKeySequence::Copy);
+  mnuSelectAll->setShortcut(QKeySequence::SelectAll);
+  mnuPrint->setShortcut(QKeySequence::Print);
+  mnuRoll->setShortcut(Qt::Key_F5);
+  mnuFWHelp->setShortcut(QKeySequence::HelpContents);
+  mnuStop->setShortcut(Qt::Key_Escape);
+  mnuStop->setShortcutContext(Qt::ApplicationShortcut);
+  mnuStop->setEnabled(false);
+  mnuEditTable->setEnabled(false);
+}
+
+void frmMain::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(mnuExport);
+  file->addAction(mnuPrint);
+  file->addSeparator();
+  file->addAction(mnuPrefs);
+  file->addSeparator();
+  file->addAction(mnuExit);
+  QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+  edit->addAction(mnuCopy);
+  edit->addAction(mnuSelectAll);
+  edit->addSeparator();
+  edit->addAction(mnuEditTable);
+  QMenu* table = menuBar()->addMenu(tr("&Table"));
+  table->addAction(mnuRoll);
+  table->addAction(mnuStop);
+  table->addAction(mnuReload);
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->addAction(mnuFWHelp);
+  help->addAction(mnuAddOns);
+  help->addSeparator();
+  help->addAction(mnuAbout);
+  // Escape stops a generation from anywhere in the window, even with a menu closed.
+  addAction(mnuStop);
+}
+
+void frmMain::CreateStatusBar() {
+  StatusPanel0 = new QLabel(statusBar());
+  StatusPanel0->setObjectName("StatusPanel0");
+  StatusPanel0->setMinimumWidth(160);
+  StatusPanel1 = new QLabel(statusBar());
+  StatusPanel1->setObjectName("StatusPanel1");
+  statusBar()->setObjectName("StatusBar1");
+  statusBar()->addWidget(StatusPanel0);
+  statusBar()->addWidget(StatusPanel1, 1);
+}
+
+void frmMain::SetStatusPanel(int panel, const std::string& text) {
+  (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(QString::fromStdString(text));
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!isMinimized()) DoLayout();
+}
+
+// Places every panel from the size of the window's client area. The left column has a fixed
+// width made of the toolbar's controls; the results panel takes the rest.
+void frmMain::DoLayout() {
+  const int width = central_->width();
+  const int height = central_->height();
+
+  const int flip_height = cmdFlip->sizeHint().height();
+  const int toolbar_width = txtNumRolls->width() + ButtonWidth(cmdRoll) +
+                            ButtonWidth(cmdEditTable) + ButtonWidth(cmdReload) +
+                            ButtonWidth(cmdStop) + 28;
+  const int toolbar_height = cmdRoll->sizeHint().height() + kGap;
+  cmdFlip->setGeometry(kGap, kGap, toolbar_width, flip_height);
+  const int toolbar_top = kGap + flip_height + kGap;
+  picToolbar->setGeometry(kGap, toolbar_top, toolbar_width, toolbar_height);
+  int x = 4;
+  const int inner_top = 4;
+  txtNumRolls->setGeometry(x, inner_top, txtNumRolls->width(), cmdRoll->sizeHint().height());
+  x += txtNumRolls->width() + 4;
+  for (QPushButton* button : {cmdRoll, cmdEditTable, cmdReload, cmdStop}) {
+    button->setGeometry(x, inner_top, ButtonWidth(button), button->sizeHint().height());
+    x += ButtonWidth(button) + 4;
+  }
+
+  // The archive panel takes the place of the toolbar, the table browser and the favourites.
+  picArchives->setGeometry(kGap, toolbar_top, toolbar_width,
+                           std::max(80, height - toolbar_top - kGap));
+
+  const int top_top = toolbar_top + toolbar_height + kGap;
+  const int top_height = std::max(80, static_cast<int>((height - 24) * 0.4));
+  picTop->setGeometry(kGap, top_top, toolbar_width, top_height);
+  const int inner = toolbar_width - 16;
+  lblCategories->setGeometry(kGap, kGap, inner, lblCategories->sizeHint().height());
+  const int combo_top = kGap + lblCategories->sizeHint().height() + 4;
+  cmbCategories->setGeometry(kGap, combo_top, inner, cmbCategories->sizeHint().height());
+  const int list_top = combo_top + cmbCategories->sizeHint().height() + 4;
+  lstTables->setGeometry(kGap, list_top, inner, std::max(20, top_height - list_top - kGap));
+
+  const int favorites_top = top_top + top_height + kGap;
+  const int favorites_height = std::max(80, height - favorites_top - kGap);
+  picHyperlist->setGeometry(kGap, favorites_top, toolbar_width, favorites_height);
+  lblHyperlist->setGeometry(kGap, kGap, inner, lblHyperlist->sizeHint().height());
+  const int button_height = cmdAddHyper->sizeHint().height();
+  const int favorites_list_top = kGap + lblHyperlist->sizeHint().height() + 4;
+  const int buttons_top = favorites_height - kGap - button_height;
+  lstHyperlist->setGeometry(kGap, favorites_list_top, inner,
+                            std::max(20, buttons_top - favorites_list_top - 4));
+  const int add_width = inner / 3;
+  const int remove_width = (inner - add_width) / 2;
+  cmdAddHyper->setGeometry(kGap, buttons_top, add_width, button_height);
+  cmdRemoveHyper->setGeometry(kGap + add_width, buttons_top, remove_width, button_height);
+  cmdClearHyper->setGeometry(kGap + add_width + remove_width, buttons_top,
+                             inner - add_width - remove_width, button_height);
+
+  const int results_left = kGap + toolbar_width + kGap;
+  const int results_width = std::max(40, width - toolbar_width - 24);
+  int results_height = height - 16;
+  picParameters->setVisible(picParameters->TableHasParams());
+  if (picParameters->TableHasParams()) {
+    const int parameters_height = picParameters->PreferredHeight();
+    results_height = height - parameters_height - 24;
+    picParameters->setGeometry(results_left, kGap + results_height + kGap, results_width,
+                               parameters_height);
+  }
+  picResults->setGeometry(results_left, kGap, results_width, std::max(40, results_height));
+  WebBrowser1->setGeometry(kGap, kGap, picResults->width() - 16, picResults->height() - 16);
+}
+
+// Tiles the background texture over the window and the panel texture over each panel, or leaves
+// them plain. A texture file that is missing leaves its panels plain.
+void frmMain::ApplyTextures() {
+  const bool on = settings_.bUseTexturedBGs;
+  if (!on && !textures_applied_) return;
+  const QPixmap back(QString::fromStdString((program_folder_ / "Textures" / "Back.png").string()));
+  const QPixmap panel(
+      QString::fromStdString((program_folder_ / "Textures" / "Panel.png").string()));
+  auto paint = [on](QWidget* widget, const QPixmap& tile) {
+    if (!widget) return;
+    QPalette palette = QApplication::palette(widget);
+    const bool textured = on && !tile.isNull();
+    if (textured) palette.setBrush(QPalette::Window, QBrush(tile));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(textured);
+  };
+  paint(central_, back);
+  for (QWidget* widget : std::initializer_list<QWidget*>{picTop, picParameters, picResults,
+                                                         picHyperlist, picToolbar, picArchives}) {
+    paint(widget, panel);
+  }
+  textures_applied_ = on;
+}
+
+// ---- settings -----------------------------------------------------------------------------
+
+void frmMain::ApplySettingsToWindow() {
+  engine_->bTabCallsAsErrors = settings_.bTabCallsAsErrors;
+  txtNumRolls->setText(QString::fromStdString(settings_.NumRolls));
+  for (const std::string& favorite : settings_.HList) {
+    lstHyperlist->addItem(QString::fromStdString(favorite));
+  }
+  const QRect screen =
+      this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  QRect frame = geometry();
+  if (settings_.WinW) frame.setWidth(static_cast<int>(*settings_.WinW / nXtpp));
+  if (settings_.WinH) frame.setHeight(static_cast<int>(*settings_.WinH / nYtpp));
+  frame.setWidth(std::max(frame.width(), kMinimumWidth));
+  frame.setHeight(std::max(frame.height(), kMinimumHeight));
+  if (settings_.bRememberPosition && settings_.WinL && settings_.WinT) {
+    frame.moveTo(static_cast<int>(*settings_.WinL / nXtpp),
+                 static_cast<int>(*settings_.WinT / nYtpp));
+  } else {
+    frame.moveTo(screen.left() + (screen.width() - frame.width()) / 2,
+                 screen.top() + (screen.height() - frame.height()) / 2);
+  }
+  setGeometry(frame);
+  if (settings_.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  ApplyTextures();
+}
+
+void frmMain::CollectSettingsFromWindow() {
+  settings_.NumRolls = txtNumRolls->text().toStdString();
+  const QRect frame = isMaximized() ? normalGeometry() : geometry();
+  settings_.WinW = static_cast<float>(frame.width() * nXtpp);
+  settings_.WinH = static_cast<float>(frame.height() * nYtpp);
+  settings_.WinL = static_cast<float>(frame.left() * nXtpp);
+  settings_.WinT = static_cast<float>(frame.top() * nYtpp);
+  settings_.Maximized = isMaximized();
+  settings_.HList.clear();
+  for (int row = 0; row < lstHyperlist->count(); ++row) {
+    settings_.HList.push_back(lstHyperlist->item(row)->text().toStdString());
+  }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  if (generating_) {
+    // The generation is unwinding on its own thread; the window closes when it has ended.
+    close_when_stopped_ = true;
+    Stop();
+    event->ignore();
+    return;
+  }
+  if (!exit_without_saving_) {
+    CollectSettingsFromWindow();
+    try {
+      WriteConfigFile(program_folder_, settings_);
+    } catch (const std::exception& error) {
+      ErrorBox("Form_Unload", error.what());
+    }
+  }
+  event->accept();
+}
+
+void frmMain::ExitWithoutSaving() {
+  exit_without_saving_ = true;
+  close();
+}
+
+void frmMain::ErrorBox(const std::string& routine, const std::string& description) {
+  dialogs_->MessageBox("Error in " + routine, "Error: " + description);
+}
+
+}  // namespace fablewick

@@ -1,0 +1,186 @@
+// The main window: the table browser and favourites on the left, the results view and the
+// parameter panel on the right, the archive tree in place of the generating panels when flipped
+// to, and the status bar. A thin shell: rolling, documents, links, settings and archives are done
+// by code that the command line and the tests also use.
+#pragma once
+
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace fablewick {
+
+class ArchivePanel;
+class DynamicAddOnLoader;
+class Engine;
+class GuiThreadHost;
+class Host;
+class ParameterPanel;
+class QtDialogsHost;
+class ResultsView;
+
+struct MainWindowOptions {
+  std::filesystem::path program_folder;
+  // The start-up roll, "[Random Inn]:3"; empty for none.
+  std::string command_line;
+  // Shows the boxes; the window's own Qt boxes when null (tests pass a scripted host).
+  Host* dialogs = nullptr;
+};
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit frmMain(MainWindowOptions options, QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Start-up: reads the configuration file, fills the lists, then makes the start-up roll or
+  // shows the title page. Call once, after the window is shown.
+  void Start();
+
+  // ---- what the menus and buttons do ----
+  void cmdRoll_Click();
+  void Stop();
+  void Reload();
+  void EditTable();
+  void ShowHelp();
+  void ShowTitlePage();
+  void ShowAddOns();
+  void ExportResults();
+  void PrintResults();
+  void ShowPreferences();
+  // Ends the program without writing the configuration file.
+  void ExitWithoutSaving();
+  // Selects a table's category and the table, which loads and rolls it.
+  void SelectTableByName(const std::string& name);
+  // What a click on a link of the results view does; `href` as the document writes it.
+  void WebBrowser1_BeforeNavigate2(const std::string& href);
+
+  // ---- state, for the tests and the dialogs ----
+  Settings& settings() { return settings_; }
+  Engine& engine() { return *engine_; }
+  ResultsView& view() { return *WebBrowser1; }
+  const std::vector<std::string>& results() const { return ResultList; }
+  const std::filesystem::path& programFolder() const { return program_folder_; }
+  bool generating() const { return generating_; }
+  // The twips per pixel of the screen, horizontally and vertically.
+  double nXtpp = 15;
+  double nYtpp = 15;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  // The file the results are exported to; nullopt when the person cancels. Tests replace it.
+  // `title`, `filter` (Qt's form) and `extension` describe the output type.
+  virtual std::optional<std::filesystem::path> ChooseExportFile(const QString& title,
+                                                                const QString& filter,
+                                                                const QString& extension);
+
+ private:
+  // ---- building the window ----
+  void CreateWidgets();
+  void CreateActions();
+  void CreateMenus();
+  void CreateStatusBar();
+  void DoLayout();
+  void ApplyTextures();
+
+  // ---- settings ----
+  void ApplySettingsToWindow();
+  void CollectSettingsFromWindow();
+  void ResetCaptionAndLists();
+
+  // ---- the table browser and favourites ----
+  void FillCategories();
+  void cmbCategories_Click();
+  void lstTables_Click();
+  void cmdFlip_Click();
+  void cmdAddHyper_Click();
+  void cmdRemoveHyper_Click();
+  void cmdClearHyper_Click();
+  void lstHyperlist_Click();
+  std::string SelectedTable() const;
+
+  // ---- rolling and showing ----
+  void StartupRoll(const std::string& command_line);
+  // Runs a generation while the window stays responsive; refuses when one is running already.
+  bool Generate(const std::function<void()>& work);
+  void DisplayResultsFile(const std::string& path, const std::string& anchor);
+  std::string ResultsFilePath() const;
+  std::string RegenerateTable(const std::string& number, const std::string& rest);
+  std::string EditNote(const std::string& number);
+  void FollowLink(const std::string& href);
+  void ShowPage(const std::filesystem::path& path);
+  void SetStatusPanel(int panel, const std::string& text);
+  void ErrorBox(const std::string& routine, const std::string& description);
+
+  MainWindowOptions options_;
+  std::filesystem::path program_folder_;
+  Settings settings_;
+  std::unique_ptr<QtDialogsHost> own_dialogs_;
+  Host* dialogs_ = nullptr;
+  std::unique_ptr<GuiThreadHost> host_;
+  std::unique_ptr<DynamicAddOnLoader> add_ons_;
+  std::unique_ptr<Engine> engine_;
+  std::vector<std::string> ResultList;
+  bool starting_ = false;
+  bool generating_ = false;
+  bool exit_without_saving_ = false;
+  bool close_when_stopped_ = false;
+  bool textures_applied_ = false;
+
+  // ---- widgets, under the names the program gives them ----
+  QPushButton* cmdFlip = nullptr;
+  QFrame* picToolbar = nullptr;
+  QLineEdit* txtNumRolls = nullptr;
+  QPushButton* cmdRoll = nullptr;
+  QPushButton* cmdEditTable = nullptr;
+  QPushButton* cmdReload = nullptr;
+  QPushButton* cmdStop = nullptr;
+  QFrame* picTop = nullptr;
+  QLabel* lblCategories = nullptr;
+  QComboBox* cmbCategories = nullptr;
+  QListWidget* lstTables = nullptr;
+  QFrame* picHyperlist = nullptr;
+  QLabel* lblHyperlist = nullptr;
+  QListWidget* lstHyperlist = nullptr;
+  QPushButton* cmdAddHyper = nullptr;
+  QPushButton* cmdRemoveHyper = nullptr;
+  QPushButton* cmdClearHyper = nullptr;
+  ArchivePanel* picArchives = nullptr;
+  QFrame* picResults = nullptr;
+  ResultsView* WebBrowser1 = nullptr;
+  ParameterPanel* picParameters = nullptr;
+  QLabel* StatusPanel0 = nullptr;
+  QLabel* StatusPanel1 = nullptr;
+  QWidget* central_ = nullptr;
+
+  QAction* mnuExport = nullptr;
+  QAction* mnuPrint = nullptr;
+  QAction* mnuPrefs = nullptr;
+  QAction* mnuExit = nullptr;
+  QAction* mnuCopy = nullptr;
+  QAction* mnuSelectAll = nullptr;
+  QAction* mnuEditTable = nullptr;
+  QAction* mnuRoll = nullptr;
+  QAction* mnuReload = nullptr;
+  QAction* mnuStop = nullptr;
+  QAction* mnuFWHelp = nullptr;
+  QAction* mnuAddOns = nullptr;
+  QAction* mnuAbout = nullptr;
+};
+
+}  // namespace fablewick

@@ -1,0 +1,300 @@
+// The main window's start-up, rolling, the results document, and the clicks on its links.
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+
+#include "addons/addon_library.h"
+#include "addons/addon_page.h"
+#include "config/frm_prefs_qt.h"
+#include "config/startup.h"
+#include "engine/document.h"
+#include "engine/driver.h"
+#include "engine/engine.h"
+#include "engine/error.h"
+#include "engine/export.h"
+#include "engine/links.h"
+#include "ui/archive_panel.h"
+#include "ui/frm_main.h"
+#include "ui/frm_note.h"
+#include "ui/generation.h"
+#include "ui/parameter_panel.h"
+#include "ui/results_view.h"
+
+namespace fablewick {
+
+void frmMain::Start() {
+  if (const QScreen* screen = this->screen()) {
+    nXtpp = 1440.0 / screen->logicalDotsPerInchX();
+    nYtpp = 1440.0 / screen->logicalDotsPerInchY();
+  }
+  starting_ = true;
+  picArchives->Fill();
+  settings_ = ReadConfigFile(program_folder_);
+  ApplySettingsToWindow();
+  ResetCaptionAndLists();
+  if (!options_.command_line.empty()) {
+    StartupRoll(options_.command_line);
+  } else {
+    ShowTitlePage();
+  }
+  starting_ = false;
+}
+
+// ---- rolling ------------------------------------------------------------------------------
+
+bool frmMain::Generate(const std::function<void()>& work) {
+  if (generating_) return false;
+  generating_ = true;
+  picParameters->SetChangeAllowed(false);
+  cmdStop->setEnabled(true);
+  mnuStop->setEnabled(true);
+  engine_->BeginGeneration();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::exception_ptr failure;
+  try {
+    RunKeepingWindowAlive(work);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  QApplication::restoreOverrideCursor();
+  cmdStop->setEnabled(false);
+  mnuStop->setEnabled(false);
+  generating_ = false;
+  picParameters->SetChangeAllowed(true);
+  if (close_when_stopped_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  if (failure) std::rethrow_exception(failure);
+  return true;
+}
+
+void frmMain::Stop() {
+  if (generating_) engine_->RequestStop();
+}
+
+void frmMain::cmdRoll_Click() {
+  if (generating_) {
+    SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  const std::string table = SelectedTable();
+  if (table.empty()) return;
+  const std::optional<int16_t> count = StartupRollCount(txtNumRolls->text().toStdString());
+  if (!count) {
+    dialogs_->MessageBox("Number of Rolls",
+                         "The number of rolls must be a number from 0 to 32767.");
+    return;
+  }
+  std::vector<std::string> results;
+  Generate([&] { results = RollTable(*engine_, table, *count); });
+  ResultList = std::move(results);
+  DisplayResultsFile(ResultsFilePath(), "");
+  SetStatusPanel(0, "Done");
+}
+
+void frmMain::StartupRoll(const std::string& command_line) {
+  const StartupCommand command = SplitStartupCommand(command_line);
+  const std::optional<int16_t> count = StartupRollCount(command.count_text);
+  std::string table;
+  try {
+    table = TableOfStartCall(command.call_text);
+  } catch (const EngineError& error) {
+    ErrorBox("RollStartCall", error.description());
+    ShowTitlePage();
+    return;
+  }
+  ResultList.clear();
+  if (count && *count > 0) {
+    Generate([&] { ResultList = RollStartCalls(*engine_, command.call_text, *count, &table); });
+  }
+  DisplayResultsFile(ResultsFilePath(), "");
+  SetStatusPanel(0, "Done");
+  txtNumRolls->setText(QString::fromStdString(StartupCountBoxText(command.count_text)));
+  SelectTableByName(table);
+}
+
+std::string frmMain::ResultsFilePath() const {
+  return (program_folder_ / ("Temp." + OutputExtension(settings_.nOutputType))).string();
+}
+
+// Writes ResultList as the results document at `path` (a path or the view's location) and shows
+// it, scrolled to `anchor` when one is given. The file is replaced whole or not at all.
+void frmMain::DisplayResultsFile(const std::string& path, const std::string& anchor) {
+  try {
+    const std::string file = NormaliseDocumentPath(path);
+    const QListWidgetItem* item = lstTables->currentItem();
+    const std::string title = item ? item->text().toStdString() : "";
+    WriteTextFileAtomically(
+        file, BuildResultsDocument(settings_.nOutputType, title, ResultList,
+                                   program_folder_.string(), settings_.ColorFG, settings_.ColorBG));
+    WebBrowser1->Navigate(anchor.empty() ? file : file + "#" + anchor);
+  } catch (const std::exception& error) {
+    ErrorBox("DisplayResultsFile", error.what());
+  }
+}
+
+void frmMain::ShowPage(const std::filesystem::path& path) {
+  try {
+    WebBrowser1->Navigate(path.string());
+  } catch (const std::exception& error) {
+    dialogs_->MessageBox("Fablewick", error.what());
+  }
+}
+
+void frmMain::ShowTitlePage() { ShowPage(program_folder_ / "Title.html"); }
+
+void frmMain::ShowHelp() { ShowPage(program_folder_ / "Help" / "FWHelp.html"); }
+
+void frmMain::ShowAddOns() {
+  const AddOnPage page =
+      BuildAddOnPage(program_folder_, settings_.ColorFG, settings_.ColorBG, add_ons_.get());
+  if (page.status == AddOnPage::kNoList) return;
+  if (page.status == AddOnPage::kFailed) {
+    dialogs_->MessageBox(kAddOnPageErrorTitle, page.message);
+    return;
+  }
+  const std::filesystem::path file = program_folder_ / kAddOnPageFileName;
+  try {
+    WriteTextFileAtomically(file.string(), page.html);
+    WebBrowser1->Navigate(file.string());
+  } catch (const std::exception& error) {
+    dialogs_->MessageBox(kAddOnPageErrorTitle, std::string("Error: ") + error.what());
+  }
+}
+
+// ---- links --------------------------------------------------------------------------------
+
+// A click on a link of the results view. The program's own links never navigate: a re-roll link
+// rolls its call again, a note link opens the note, an about link an add-on's About box. Other
+// links are followed by the view. While a generation runs, clicks on program links are refused.
+void frmMain::WebBrowser1_BeforeNavigate2(const std::string& href) {
+  const ProgramLink link = ParseProgramLink(href);
+  if (link.kind != ProgramLink::kOther && generating_) {
+    SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  switch (link.kind) {
+    case ProgramLink::kReroll: {
+      const std::string location = WebBrowser1->CurrentLocation();
+      std::string number;
+      try {
+        number = RegenerateTable(link.number, link.rest);
+      } catch (const std::exception& error) {
+        ErrorBox("RegenerateTable", error.what());
+        return;
+      }
+      DisplayResultsFile(location, "fwroll" + number);
+      return;
+    }
+    case ProgramLink::kNote: {
+      const std::string location = WebBrowser1->CurrentLocation();
+      try {
+        const std::string number = EditNote(link.number);
+        if (number != "-1") DisplayResultsFile(location, "fwroll" + number);
+      } catch (const std::exception& error) {
+        ErrorBox("WebBrowser1_BeforeNavigate2", error.what());
+      }
+      return;
+    }
+    case ProgramLink::kAbout:
+      ShowAddOnAbout(link.rest, add_ons_.get(), *dialogs_);
+      return;
+    case ProgramLink::kOther:
+      FollowLink(href);
+      return;
+  }
+}
+
+// Rolls the call of re-roll link `number` again and puts the new text in its place. ResultList
+// changes only when everything succeeded.
+std::string frmMain::RegenerateTable(const std::string& number, const std::string& rest) {
+  std::string text;
+  Generate([&] { text = RegenerateLinkText(*engine_, rest); });
+  std::vector<std::string> results = ReadBackResults(WebBrowser1->CurrentLocation());
+  ReplaceRerollLink(results, number, rest, text);
+  ResultList = std::move(results);
+  return number;
+}
+
+// Opens note `number` in the "Edit Note" dialog. Returns the number when the note changed, "-1"
+// when it did not, and "" when no result holds the note.
+std::string frmMain::EditNote(const std::string& number) {
+  std::vector<std::string> results = ReadBackResults(WebBrowser1->CurrentLocation());
+  const std::optional<NoteLink> note = FindNoteLink(results, number);
+  if (!note) {
+    ResultList = std::move(results);
+    return "";
+  }
+  const std::optional<std::string> edited = frmNote::Edit(this, note->note);
+  if (!edited || *edited == note->note) return "-1";
+  ReplaceNoteLink(results, *note, number, *edited);
+  ResultList = std::move(results);
+  return number;
+}
+
+// Follows an ordinary link: a page next to the document shown, or an anchor in it.
+void frmMain::FollowLink(const std::string& href) {
+  const QUrl url = QUrl(QString::fromStdString(WebBrowser1->CurrentLocation()))
+                       .resolved(QUrl(QString::fromStdString(href)));
+  if (url.isLocalFile()) {
+    const std::string fragment = url.fragment().toStdString();
+    const std::string path = url.toLocalFile().toStdString();
+    ShowPage(fragment.empty() ? path : path + "#" + fragment);
+  } else {
+    QDesktopServices::openUrl(url);
+  }
+}
+
+// ---- export and print ---------------------------------------------------------------------
+
+std::optional<std::filesystem::path> frmMain::ChooseExportFile(const QString& title,
+                                                               const QString& filter,
+                                                               const QString& extension) {
+  QFileDialog dialog(this, title, QString::fromStdString(program_folder_.string()), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(extension);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+}
+
+void frmMain::ExportResults() {
+  if (SelectedTable().empty()) {
+    dialogs_->MessageBox("Export Not Available",
+                         "You must have results before you can export them.");
+    return;
+  }
+  const ExportFormat format = ExportFormatFor(settings_.nOutputType);
+  const std::optional<std::filesystem::path> target = ChooseExportFile(
+      QString::fromStdString("Export Results to " + format.name),
+      QString::fromStdString(format.qt_filter), QString::fromStdString(format.extension));
+  if (!target) return;
+  try {
+    ExportResultsFile(ResultsFilePath(), *target, settings_.nOutputType, settings_.bRemoveLinks);
+  } catch (const std::exception& error) {
+    dialogs_->MessageBox("Fablewick", error.what());
+    dialogs_->MessageBox("Error", "Error saving file.");
+  }
+}
+
+void frmMain::PrintResults() {
+  QPrinter printer;
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() == QDialog::Accepted) WebBrowser1->print(&printer);
+}
+
+void frmMain::ShowPreferences() {
+  frmPrefs dialog(settings_, program_folder_, *dialogs_, this);
+  dialog.exec();
+  engine_->bTabCallsAsErrors = settings_.bTabCallsAsErrors;
+  if (dialog.TexturesChanged()) {
+    ApplyTextures();
+    DoLayout();
+  }
+}
+
+}  // namespace fablewick
