@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,8 @@
 
 #include "engine/engine.h"
 #include "tests/support/scripted_host.h"
+#include "engine/links.h"
+#include "ui/archive_panel.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
 
@@ -339,6 +342,129 @@ TEST_F(MainWindowTest, AThousandResultsAreRolledAndShown) {
   RecordProperty("seconds", std::to_string(seconds));
   ASSERT_EQ(window_->results().size(), 1000u);
   EXPECT_EQ(ViewText().count("The door is"), 1000);
+}
+
+
+// A window whose save dialog answers with a fixed file.
+class ExportingWindow : public frmMain {
+ public:
+  using frmMain::frmMain;
+  std::optional<fs::path> target;
+  QString asked_title;
+
+ protected:
+  std::optional<fs::path> ChooseExportFile(const QString& title, const QString&,
+                                           const QString&) override {
+    asked_title = title;
+    return target;
+  }
+};
+
+TEST_F(MainWindowTest, ExportCopiesTheResultsDocumentWithOrWithoutItsLinks) {
+  for (const bool remove_links : {false, true}) {
+    WriteFile(home_ / "Fablewick.cfg",
+              std::string("FWCFG2.0\r\nRemLinks=") + (remove_links ? "True" : "False") + "\r\n");
+    MainWindowOptions options;
+    options.program_folder = home_;
+    options.dialogs = &dialogs_;
+    window_.reset();
+    auto window = std::make_unique<ExportingWindow>(options);
+    ExportingWindow& exporting = *window;
+    window_ = std::move(window);
+    window_->show();
+    window_->Start();
+    window_->SelectTableByName("Door");
+    exporting.target = home_ / "out" / "door.html";
+    fs::create_directories(home_ / "out");
+    window_->ExportResults();
+    EXPECT_EQ(exporting.asked_title, "Export Results to HTML");
+
+    std::istringstream document(ReadFile(home_ / "Temp.html"));
+    std::istringstream exported(ReadFile(*exporting.target));
+    std::string expected_line, line;
+    std::getline(exported, line);
+    EXPECT_THAT(line, HasSubstr("<!--"));
+    int lines = 0;
+    while (std::getline(document, expected_line)) {
+      ASSERT_TRUE(std::getline(exported, line)) << "the export ends early";
+      EXPECT_EQ(line, remove_links ? StripProgramLinks(expected_line) : expected_line);
+      ++lines;
+    }
+    EXPECT_FALSE(std::getline(exported, line));
+    EXPECT_EQ(lines, 10);
+    EXPECT_EQ(ReadFile(*exporting.target).find("fwroll") == std::string::npos, remove_links);
+  }
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(MainWindowTest, ExportWithoutATableSelectedExplainsWhy) {
+  Open();
+  window_->ExportResults();
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].title, "Export Not Available");
+  EXPECT_EQ(dialogs_.boxes[0].text, "You must have results before you can export them.");
+}
+
+TEST_F(MainWindowTest, ReRollsActOnTheArchivedDocumentThatIsShown) {
+  Open("[Door]");
+  auto* flip = Child<QPushButton>("cmdFlip");
+  flip->click();
+  EXPECT_EQ(flip->text(), "Generate");
+  auto* archives = Child<ArchivePanel>("picArchives");
+  EXPECT_TRUE(archives->isVisible());
+  EXPECT_FALSE(Child<QListWidget>("lstTables")->isVisible());
+
+  archives->TreeView1_NodeClick(archives->FindNode("Archives"));
+  dialogs_.input_answers.push_back("Front door");
+  archives->cmdAdd()->click();
+  const fs::path archived = home_ / "Archives" / "Front door.html";
+  ASSERT_TRUE(fs::exists(archived));
+  const std::string temp = ReadFile(home_ / "Temp.html");
+
+  archives->TreeView1_NodeClick(archives->FindNode("Archives/Front door.html"));
+  EXPECT_EQ(window_->view().CurrentPath(), archived.string());
+  for (int click = 0; click < 12 && ReadFile(archived) == temp; ++click) {
+    const std::regex link(R"re(href="reg0://Door\.Colour">(\w+)</a>)re");
+    std::smatch match;
+    const std::string text = ReadFile(archived);
+    ASSERT_TRUE(std::regex_search(text, match, link));
+    ClickLinkText(QString::fromStdString(match[1]));
+  }
+  EXPECT_NE(ReadFile(archived), temp) << "the archived document was not re-rolled";
+  EXPECT_EQ(ReadFile(home_ / "Temp.html"), temp) << "the results document changed instead";
+  flip->click();
+  EXPECT_EQ(flip->text(), "Archives");
+  EXPECT_TRUE(Child<QListWidget>("lstTables")->isVisible());
+}
+
+TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) {
+  WriteTable("People", "Sized",
+             "%Size%,\n@Size,2,How big?,Small,Medium,Large\n:Start\n1,It is {Param~Size,%Size%}.\n");
+  Open();
+  window_->SelectTableByName("Sized");
+  auto* panel = Child<QWidget>("picParameters");
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Medium."});
+  auto* values = Child<QListWidget>("lstValues");
+  ASSERT_EQ(values->count(), 1);
+  EXPECT_EQ(values->item(0)->text(), "Medium");
+  const int results_height = Child<QWidget>("picResults")->height();
+  Child<QPushButton>("cmdHideParam")->click();  // Show: the lists unfold
+  EXPECT_LT(Child<QWidget>("picResults")->height(), results_height);
+
+  QTimer::singleShot(0, [] {
+    QWidget* wizard = QApplication::activeModalWidget();
+    ASSERT_NE(wizard, nullptr);
+    wizard->findChild<QListWidget*>("lstParamList")->setCurrentRow(2);
+    wizard->findChild<QPushButton*>("cmdFinish")->click();
+  });
+  Child<QPushButton>("cmdChangeParam")->click();
+  EXPECT_EQ(values->item(0)->text(), "Large");
+  Child<QPushButton>("cmdRoll")->click();
+  EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Large."});
+
+  window_->SelectTableByName("Plain");
+  EXPECT_FALSE(panel->isVisible());
 }
 
 }  // namespace
