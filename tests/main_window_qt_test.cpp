@@ -22,8 +22,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
-#include "tests/support/scripted_host.h"
 #include "engine/links.h"
+#include "tests/support/scripted_host.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
@@ -344,7 +344,6 @@ TEST_F(MainWindowTest, AThousandResultsAreRolledAndShown) {
   EXPECT_EQ(ViewText().count("The door is"), 1000);
 }
 
-
 // A window whose save dialog answers with a fixed file.
 class ExportingWindow : public frmMain {
  public:
@@ -438,8 +437,9 @@ TEST_F(MainWindowTest, ReRollsActOnTheArchivedDocumentThatIsShown) {
 }
 
 TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) {
-  WriteTable("People", "Sized",
-             "%Size%,\n@Size,2,How big?,Small,Medium,Large\n:Start\n1,It is {Param~Size,%Size%}.\n");
+  WriteTable(
+      "People", "Sized",
+      "%Size%,\n@Size,2,How big?,Small,Medium,Large\n:Start\n1,It is {Param~Size,%Size%}.\n");
   Open();
   window_->SelectTableByName("Sized");
   auto* panel = Child<QWidget>("picParameters");
@@ -465,6 +465,45 @@ TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) 
 
   window_->SelectTableByName("Plain");
   EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(MainWindowTest, EditTableWithoutAWorkingEditorSaysSo) {
+  Open();
+  window_->SelectTableByName("Plain");
+  window_->EditTable();
+  window_->settings().szEditorPath = (home_ / "no-such-editor").string();
+  window_->EditTable();
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  for (const ShownBox& box : dialogs_.boxes) {
+    EXPECT_EQ(box.title, "Error");
+    EXPECT_EQ(box.text, "Error finding editor.");
+  }
+
+  WriteFile(home_ / "editor", "#!/bin/sh\n");
+  fs::permissions(home_ / "editor", fs::perms::owner_all);
+  window_->settings().szEditorPath = (home_ / "editor").string();
+  window_->EditTable();
+  ASSERT_EQ(dialogs_.started_programs.size(), 1u);
+  EXPECT_EQ(dialogs_.started_programs[0],
+            (std::vector<std::string>{(home_ / "editor").string(),
+                                      (home_ / "Tables" / "Places" / "Plain.tab").string()}));
+}
+
+TEST_F(MainWindowTest, TheAddOnPageIsShownOrItsFailureReported) {
+  Open();
+  window_->ShowAddOns();  // no AddOns.cfg: nothing is shown, nothing is said
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("Welcome to the title page"));
+  EXPECT_TRUE(dialogs_.boxes.empty());
+
+  WriteFile(home_ / "AddOns.cfg", "");
+  window_->ShowAddOns();
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("Installed Fablewick Add-Ons"));
+
+  WriteFile(home_ / "AddOns.cfg", "Lost,NoSuchAddOn\r\n");
+  window_->ShowAddOns();
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].title, "Error in AddOns display");
+  EXPECT_THAT(ViewText().toStdString(), HasSubstr("Installed Fablewick Add-Ons"));
 }
 
 }  // namespace

@@ -91,7 +91,12 @@ void frmMain::cmdRoll_Click() {
     return;
   }
   std::vector<std::string> results;
-  Generate([&] { results = RollTable(*engine_, table, *count); });
+  try {
+    Generate([&] { results = RollTable(*engine_, table, *count); });
+  } catch (const std::exception& error) {
+    ErrorBox("cmdRoll_Click", error.what());
+    return;
+  }
   ResultList = std::move(results);
   DisplayResultsFile(ResultsFilePath(), "");
   SetStatusPanel(0, "Done");
@@ -110,7 +115,11 @@ void frmMain::StartupRoll(const std::string& command_line) {
   }
   ResultList.clear();
   if (count && *count > 0) {
-    Generate([&] { ResultList = RollStartCalls(*engine_, command.call_text, *count, &table); });
+    try {
+      Generate([&] { ResultList = RollStartCalls(*engine_, command.call_text, *count, &table); });
+    } catch (const std::exception& error) {
+      ErrorBox("RollStartCall", error.what());
+    }
   }
   DisplayResultsFile(ResultsFilePath(), "");
   SetStatusPanel(0, "Done");

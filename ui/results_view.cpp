@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 #include <stdexcept>
 
