@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "tests/support/files.h"
+
 extern char** environ;
 
 #if defined(FABLEWICK_CLI_PATH) && defined(FABLEWICK_TEST_DATA_DIR)
@@ -373,11 +375,6 @@ struct Outcome {
   std::string out, err;
   int status = -1;
 };
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {

@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
 #include "ui/archive_panel.h"
 
@@ -32,8 +33,8 @@ class ArchivePanelTest : public testing::Test {
     std::string pattern = (fs::temp_directory_path() / "fw_archive_panel_XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     home_ = pattern;
-    Write(home_ / "Temp.html", "<html>results</html>\r\n");
-    Write(home_ / "Temp.txt", "results\r\n");
+    WriteFile(home_ / "Temp.html", "<html>results</html>\r\n");
+    WriteFile(home_ / "Temp.txt", "results\r\n");
     fs::create_directory(home_ / "Archives");
     panel_ = std::make_unique<ArchivePanel>(home_, host_);
     panel_->SetOutputTypeSource([this] { return output_type_; });
@@ -42,15 +43,6 @@ class ArchivePanelTest : public testing::Test {
     panel_.reset();
     std::error_code ignored;
     fs::remove_all(home_, ignored);
-  }
-
-  static void Write(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   QTreeWidgetItem* Node(const std::string& key) {
@@ -98,10 +90,10 @@ class ArchivePanelTest : public testing::Test {
 // ---- building the tree ----------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, FillShowsTheWholeArchiveSortedIgnoringCaseWithTheRootExpanded) {
-  Write(home_ / "Archives" / "b.html", "");
-  Write(home_ / "Archives" / "Apple" / "deep" / "x.txt", "");
-  Write(home_ / "Archives" / "Caves.xml", "");
-  Write(home_ / "Archives" / ".hidden.html", "");
+  WriteFile(home_ / "Archives" / "b.html", "");
+  WriteFile(home_ / "Archives" / "Apple" / "deep" / "x.txt", "");
+  WriteFile(home_ / "Archives" / "Caves.xml", "");
+  WriteFile(home_ / "Archives" / ".hidden.html", "");
   panel_->Fill();
 
   QTreeWidgetItem* root = Node("Archives");
@@ -123,7 +115,7 @@ TEST_F(ArchivePanelTest, AMissingArchivesFolderIsCreatedAndOneThatCannotBeLeaves
   EXPECT_THAT(host_.boxes, IsEmpty());
 
   fs::remove(home_ / "Archives");
-  Write(home_ / "Archives", "a file in the way");
+  WriteFile(home_ / "Archives", "a file in the way");
   panel_->Fill();
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Messages()[0].text.rfind("Error: ", 0), 0u);
@@ -132,7 +124,7 @@ TEST_F(ArchivePanelTest, AMissingArchivesFolderIsCreatedAndOneThatCannotBeLeaves
 }
 
 TEST_F(ArchivePanelTest, ExpandingAndCollapsingSwapsTheFolderImageButNotADocuments) {
-  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
   panel_->Fill();
   QTreeWidgetItem* inns = Node("Archives/Inns");
   inns->setExpanded(true);
@@ -147,7 +139,7 @@ TEST_F(ArchivePanelTest, ExpandingAndCollapsingSwapsTheFolderImageButNotADocumen
 // ---- clicking nodes -------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFolderTakesAdditions) {
-  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
   panel_->Fill();
   QSignalSpy chosen(panel_.get(), &ArchivePanel::documentChosen);
 
@@ -172,7 +164,7 @@ TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFold
 // ---- adding results -------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, AddingResultsCopiesTheResultsDocumentUnderTheTypedName) {
-  Write(home_ / "Archives" / "Zoo.html", "");
+  WriteFile(home_ / "Archives" / "Zoo.html", "");
   panel_->Fill();
   AddResults("Archives", "Inn");
 
@@ -181,7 +173,7 @@ TEST_F(ArchivePanelTest, AddingResultsCopiesTheResultsDocumentUnderTheTypedName)
   EXPECT_EQ(host_.boxes[0].text, "Enter file name:");
   EXPECT_EQ(host_.boxes[0].title, "Add Results to Archive");
   EXPECT_EQ(host_.boxes[0].default_answer, "[Fablewick Results]");
-  EXPECT_EQ(Read(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
+  EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Zoo.html"));
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn.html")), "Document");
 }
@@ -190,29 +182,29 @@ TEST_F(ArchivePanelTest,
        ANameTakenAtTheSameLevelInTheTreeOrOnDiskIsRefusedUnlessTheOutputTypeDiffers) {
   panel_->Fill();
   AddResults("Archives", "Inn");
-  Write(home_ / "Temp.html", "newer");
+  WriteFile(home_ / "Temp.html", "newer");
   host_.ClearRecords();
   AddResults("Archives", "Inn");
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Messages()[0].title, "File Already Exists");
   EXPECT_EQ(Messages()[0].text,
             "A file with that name already exists at that level. Please use a different name.");
-  EXPECT_EQ(Read(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
+  EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
 
   output_type_ = 1;
   host_.ClearRecords();
   AddResults("Archives", "Inn");
   EXPECT_THAT(Messages(), IsEmpty());
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt"));
-  EXPECT_EQ(Read(home_ / "Archives" / "Inn.txt"), "results\r\n");
+  EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.txt"), "results\r\n");
 
   // A file put there since the tree was built is not overwritten either.
-  Write(home_ / "Archives" / "Own.txt", "the user's own");
+  WriteFile(home_ / "Archives" / "Own.txt", "the user's own");
   host_.ClearRecords();
   AddResults("Archives", "Own");
   ASSERT_EQ(Messages().size(), 1u);
   EXPECT_EQ(Messages()[0].title, "File Already Exists");
-  EXPECT_EQ(Read(home_ / "Archives" / "Own.txt"), "the user's own");
+  EXPECT_EQ(ReadFile(home_ / "Archives" / "Own.txt"), "the user's own");
 }
 
 TEST_F(ArchivePanelTest,
@@ -264,7 +256,7 @@ TEST_F(ArchivePanelTest, AFailedCopyIsReportedAndLeavesTheTreeUnchanged) {
 // ---- new folders ----------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRefuses) {
-  Write(home_ / "Archives" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inn.html", "");
   panel_->Fill();
   NewFolder("Archives", "Inn");
   ASSERT_EQ(host_.boxes.size(), 1u);
@@ -288,7 +280,7 @@ TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRe
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn", "Inn.html"));
 
   // A document without extension takes the name on disk: the system refuses, the tree stays.
-  Write(home_ / "Archives" / "Inn" / "Notes", "");
+  WriteFile(home_ / "Archives" / "Inn" / "Notes", "");
   host_.ClearRecords();
   NewFolder("Archives/Inn", "Notes");
   ASSERT_EQ(Messages().size(), 1u);
@@ -299,8 +291,8 @@ TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRe
 // ---- deleting -------------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, DeletingADocumentOrAnEmptyFolderAsksNothingAndResetsTheButtons) {
-  Write(home_ / "Archives" / "Inn.html", "");
-  Write(home_ / "Archives" / "Inn.txt", "");
+  WriteFile(home_ / "Archives" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inn.txt", "");
   panel_->Fill();
   Delete("Archives/Inn.html");
   EXPECT_THAT(host_.boxes, IsEmpty());
@@ -318,7 +310,7 @@ TEST_F(ArchivePanelTest, DeletingADocumentOrAnEmptyFolderAsksNothingAndResetsThe
 }
 
 TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
-  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
   panel_->Fill();
   host_.yes_no_answers = {false};
   Delete("Archives/Inns");
@@ -339,7 +331,7 @@ TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
   // A folder that looked empty when the tree was built is asked about when it no longer is.
   fs::create_directory(home_ / "Archives" / "Later");
   panel_->Fill();
-  Write(home_ / "Archives" / "Later" / "x.html", "");
+  WriteFile(home_ / "Archives" / "Later" / "x.html", "");
   host_.ClearRecords();
   Delete("Archives/Later");
   ASSERT_EQ(host_.boxes.size(), 1u);
@@ -347,8 +339,8 @@ TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
 }
 
 TEST_F(ArchivePanelTest, ItemsGoneFromTheDiskLeaveTheTreeWhenDeleted) {
-  Write(home_ / "Archives" / "Inns" / "Inn.html", "");
-  Write(home_ / "Archives" / "Old.html", "");
+  WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Old.html", "");
   panel_->Fill();
   fs::remove_all(home_ / "Archives" / "Inns");
   fs::remove(home_ / "Archives" / "Old.html");
@@ -360,7 +352,7 @@ TEST_F(ArchivePanelTest, ItemsGoneFromTheDiskLeaveTheTreeWhenDeleted) {
 }
 
 TEST_F(ArchivePanelTest, TheRootCannotBeDeleted) {
-  Write(home_ / "Archives" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Inn.html", "");
   panel_->Fill();
   Click("Archives");
   EXPECT_FALSE(panel_->cmdDelete()->isEnabled());
@@ -373,7 +365,7 @@ TEST_F(ArchivePanelTest, TheRootCannotBeDeleted) {
 
 TEST_F(ArchivePanelTest, AFailedDeletionIsReportedAndTheTreeShowsWhatIsLeft) {
   if (geteuid() == 0) GTEST_SKIP() << "the superuser may delete from read-only folders";
-  Write(home_ / "Archives" / "Locked" / "Inn.html", "");
+  WriteFile(home_ / "Archives" / "Locked" / "Inn.html", "");
   panel_->Fill();
   // The folder's contents can go, the folder itself cannot: its parent is read-only.
   fs::permissions(home_ / "Archives", fs::perms::owner_read | fs::perms::owner_exec,

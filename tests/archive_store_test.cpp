@@ -11,6 +11,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
+
 namespace fablewick {
 namespace {
 
@@ -38,14 +40,6 @@ class ArchiveStoreTest : public testing::Test {
     fs::remove_all(root_, ignored);
   }
 
-  static void Write(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   // Names of every item in a folder, hidden ones included.
   static std::vector<std::string> AllNames(const fs::path& folder) {
     std::vector<std::string> names;
@@ -71,10 +65,10 @@ TEST_F(ArchiveStoreTest, NamesThatLeaveTheirFolderOrHideAreRefusedWithAMessage) 
 }
 
 TEST_F(ArchiveStoreTest, ListingIsSortedIgnoringCaseAndLeavesOutHiddenItemsAndFolderLinks) {
-  Write(root_ / "b.html", "");
-  Write(root_ / "Apple.txt", "");
-  Write(root_ / ".hidden.html", "");
-  Write(root_ / "caves" / "x.html", "");
+  WriteFile(root_ / "b.html", "");
+  WriteFile(root_ / "Apple.txt", "");
+  WriteFile(root_ / ".hidden.html", "");
+  WriteFile(root_ / "caves" / "x.html", "");
   fs::create_directory(root_ / "Dungeons");
   fs::create_directory_symlink(root_, root_ / "loop");  // would make the tree endless
   fs::create_symlink(root_ / "b.html", root_ / "link.html");
@@ -88,19 +82,19 @@ TEST_F(ArchiveStoreTest, ListingIsSortedIgnoringCaseAndLeavesOutHiddenItemsAndFo
 
 TEST_F(ArchiveStoreTest, CopyReplacesTheTargetByteForByteAndLeavesNoTemporaryFile) {
   const std::string content = "<html>\r\nZwölf\r\n\0binary\r\n"s;
-  Write(root_ / "Temp.html", content);
+  WriteFile(root_ / "Temp.html", content);
   fs::create_directory(root_ / "Archives");
-  Write(root_ / "Archives" / "Inn.html", "older");
+  WriteFile(root_ / "Archives" / "Inn.html", "older");
 
   CopyIntoArchive(root_ / "Temp.html", root_ / "Archives" / "Inn.html");
 
-  EXPECT_EQ(Read(root_ / "Archives" / "Inn.html"), content);
+  EXPECT_EQ(ReadFile(root_ / "Archives" / "Inn.html"), content);
   EXPECT_THAT(AllNames(root_ / "Archives"), ElementsAre("Inn.html"));
 }
 
 TEST_F(ArchiveStoreTest, FailedCopyNamesThePathAndKeepsTheEarlierFile) {
   fs::create_directory(root_ / "Archives");
-  Write(root_ / "Archives" / "Inn.html", "older");
+  WriteFile(root_ / "Archives" / "Inn.html", "older");
   try {
     CopyIntoArchive(root_ / "Temp.html", root_ / "Archives" / "Inn.html");
     FAIL() << "no exception";
@@ -108,19 +102,19 @@ TEST_F(ArchiveStoreTest, FailedCopyNamesThePathAndKeepsTheEarlierFile) {
     EXPECT_THAT(failure.what(), HasSubstr((root_ / "Temp.html").string()));
     EXPECT_THAT(failure.what(), HasSubstr("No such file"));
   }
-  EXPECT_EQ(Read(root_ / "Archives" / "Inn.html"), "older");
+  EXPECT_EQ(ReadFile(root_ / "Archives" / "Inn.html"), "older");
 
-  Write(root_ / "Temp.html", "new");
+  WriteFile(root_ / "Temp.html", "new");
   EXPECT_THROW(CopyIntoArchive(root_ / "Temp.html", root_ / "gone" / "Inn.html"),
                std::runtime_error);
 }
 
 TEST_F(ArchiveStoreTest, DeletingATreeRemovesHiddenAndReadOnlyItemsButNeverFollowsLinks) {
   const fs::path tree = root_ / "Dungeons";
-  Write(tree / "Crypt.html", "");
-  Write(tree / ".hidden", "");
-  Write(tree / "Deep" / "Pit.txt", "");
-  Write(root_ / "outside" / "keep.html", "keep");
+  WriteFile(tree / "Crypt.html", "");
+  WriteFile(tree / ".hidden", "");
+  WriteFile(tree / "Deep" / "Pit.txt", "");
+  WriteFile(root_ / "outside" / "keep.html", "keep");
   fs::create_directory_symlink(root_ / "outside", tree / "Deep" / "link");
   fs::permissions(tree / "Crypt.html", fs::perms::owner_read, fs::perm_options::replace);
   fs::permissions(tree / "Deep", fs::perms::owner_read | fs::perms::owner_exec,
@@ -129,7 +123,7 @@ TEST_F(ArchiveStoreTest, DeletingATreeRemovesHiddenAndReadOnlyItemsButNeverFollo
   DeleteArchiveTree(tree);
 
   EXPECT_FALSE(fs::exists(tree));
-  EXPECT_EQ(Read(root_ / "outside" / "keep.html"), "keep");
+  EXPECT_EQ(ReadFile(root_ / "outside" / "keep.html"), "keep");
   EXPECT_THROW(DeleteArchiveTree(root_ / "outside" / "keep.html"), std::runtime_error);
   EXPECT_NO_THROW(DeleteArchiveTree(root_ / "gone"));
 }

@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "tests/support/files.h"
+
 #ifdef FABLEWICK_CLI_PATH
 
 namespace fablewick {
@@ -146,16 +148,6 @@ class CliProcess {
 Outcome RunCli(const std::vector<std::string>& args) {
   CliProcess process(args);
   return process.Finish(60s);
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // The text document: each result followed by three empty lines.

@@ -131,8 +131,7 @@ TEST_F(FunctionsTest, ResetClearsOnlyNoRepeatGroups) {
 
 TEST_F(FunctionsTest, GroupQueries) {
   Expand("{Lockout~Gem,3}");
-  EXPECT_EQ(Expand("{Count~Gem};{Count~Nothing};{Count~Other.Gem};{Count~Missing.Gem}"),
-            "3;0;2;0");
+  EXPECT_EQ(Expand("{Count~Gem};{Count~Nothing};{Count~Other.Gem};{Count~Missing.Gem}"), "3;0;2;0");
   EXPECT_EQ(engine.FindTableIndex("Other"), 1);  // Count loaded it
   host.ClearRecords();
   EXPECT_EQ(Expand("{Used~Gem,3};{Used~Gem,1};{Used~Gem,9};{Used~Gem};{Used~Nowhere.Gem,1}"),

@@ -32,6 +32,7 @@
 #include "engine/driver.h"
 #include "engine/parameters.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
@@ -42,13 +43,6 @@ const fs::path kSourceRoot = fs::path(FABLEWICK_TEST_DATA_DIR) / ".." / "..";
 constexpr uint64_t kSeeds = 16;
 // Enough rolls for every stated result of an example to come up, even one in twenty.
 constexpr uint64_t kSeedsForEveryOutcome = 400;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::vector<std::string> SplitAt(const std::string& text, char separator) {
   std::vector<std::string> fields;

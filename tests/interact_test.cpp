@@ -11,6 +11,7 @@
 #include "engine/numbers.h"
 #include "engine/system_info.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
@@ -188,13 +189,6 @@ TEST(MemoryFiguresTest, ThisMachineTellsItsMemoryAndTheProcessSize) {
 // ---- through fablewick-cli ----
 
 #ifdef FABLEWICK_CLI_PATH
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST_F(InteractTest, TheConsoleAnswersInputBoxesInOrderThenWithThePrefilledAnswer) {
   const std::filesystem::path home = tables_folder() / "home";
   std::filesystem::create_directories(home / "Tables" / "Heroes");

@@ -23,6 +23,7 @@
 
 #include "engine/engine.h"
 #include "engine/links.h"
+#include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
@@ -34,18 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 // A program folder of its own for every test, with a few small tables.
 class MainWindowTest : public ::testing::Test {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/files.h"
+
 namespace fablewick {
 namespace {
 
@@ -24,19 +26,10 @@ class ProgramFolderTest : public testing::Test {
     root_ = pattern;
     fs::create_directories(root_ / "bin");
     environment_["HOME"] = (root_ / "home").string();
-    Write(root_ / "share" / "link.css", "installed");
-    Write(root_ / "share" / "Tables" / "Fantasy" / "Inn.tab", "installed");
+    WriteFile(root_ / "share" / "link.css", "installed");
+    WriteFile(root_ / "share" / "Tables" / "Fantasy" / "Inn.tab", "installed");
   }
   void TearDown() override { fs::remove_all(root_); }
-
-  static void Write(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-  }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
 
   fs::path Resolve(const std::optional<std::string>& home_option = std::nullopt) {
     const auto lookup = [this](const std::string& name) -> std::optional<std::string> {
@@ -74,14 +67,14 @@ TEST_F(ProgramFolderTest, PerUserFolderFollowsAnAbsoluteDataHome) {
 
 TEST_F(ProgramFolderTest, FirstStartCopiesTheInstalledFilesWithoutReplacingTheUsers) {
   const fs::path folder = root_ / "home" / ".local" / "share" / "fablewick";
-  Write(folder / "link.css", "mine");  // there before the first start
+  WriteFile(folder / "link.css", "mine");  // there before the first start
   ASSERT_EQ(Resolve(), folder);
-  EXPECT_EQ(Read(folder / "link.css"), "mine");
-  EXPECT_EQ(Read(folder / "Tables" / "Fantasy" / "Inn.tab"), "installed");
+  EXPECT_EQ(ReadFile(folder / "link.css"), "mine");
+  EXPECT_EQ(ReadFile(folder / "Tables" / "Fantasy" / "Inn.tab"), "installed");
 
-  Write(folder / "Tables" / "Fantasy" / "Inn.tab", "mine");
+  WriteFile(folder / "Tables" / "Fantasy" / "Inn.tab", "mine");
   CopyDefaultFiles(root_ / "share", folder);
-  EXPECT_EQ(Read(folder / "Tables" / "Fantasy" / "Inn.tab"), "mine");
+  EXPECT_EQ(ReadFile(folder / "Tables" / "Fantasy" / "Inn.tab"), "mine");
 }
 
 TEST(ExecutablePathTest, NamesTheRunningProgram) {
