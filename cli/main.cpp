@@ -14,6 +14,7 @@
 #include "cli/console_host.h"
 #include "config/config_file.h"
 #include "config/startup.h"
+#include "engine/checker.h"
 #include "engine/document.h"
 #include "engine/driver.h"
 #include "engine/engine.h"
@@ -21,6 +22,7 @@
 #include "engine/numbers.h"
 #include "engine/parameters.h"
 #include "engine/stack.h"
+#include "engine/stats.h"
 #include "platform/program_folder.h"
 
 namespace fablewick {
@@ -45,6 +47,12 @@ struct Options {
   std::vector<std::string> params;
   // call
   std::string call;
+  // check
+  std::vector<std::string> check_targets;
+  // stats
+  std::string stats_call;
+  int64_t stats_rolls = 10000;
+  std::string stats_by;
 };
 
 // The engine that Ctrl-C stops. The first Ctrl-C stops the generation as the Stop command does,
@@ -72,10 +80,11 @@ class Cli {
  public:
   explicit Cli(Options options)
       : options_(std::move(options)),
-        host_(ConsoleHostOptions{options_.cancel_on_error,
-                                 options_.allow_shell,
-                                 {options_.answers.begin(), options_.answers.end()}},
-              stderr),
+        console_(ConsoleHostOptions{options_.cancel_on_error,
+                                    options_.allow_shell,
+                                    {options_.answers.begin(), options_.answers.end()}},
+                 stderr),
+        host_(console_),
         engine_(host_) {}
 
   // Sets up the engine from the program folder, the configuration file and the options.
@@ -135,6 +144,43 @@ class Cli {
     return Write(table, results);
   }
 
+  // Diagnostics on standard output, a count on standard error; status 1 when one is an error.
+  int Check() {
+    const std::vector<Diagnostic> diagnostics =
+        CheckTables(engine_.Catalog(), engine_.TablesFolder(), options_.check_targets);
+    const std::string text = FormatDiagnostics(diagnostics);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    std::cerr << "fablewick-cli: " << DiagnosticSummary(diagnostics) << "\n";
+    return HasErrors(diagnostics) ? kExitLoadFailed : 0;
+  }
+
+  int Stats() {
+    // A faulty table would show the same box in every roll: each is shown once and counted.
+    host_.set_folding(true);
+    StatsResult result;
+    Generate([&] {
+      result = CollectStats(engine_, options_.stats_call,
+                            StatsOptions{options_.stats_rolls, options_.stats_by});
+    });
+    for (const auto& [title, times] : host_.Repeated()) {
+      std::cerr << "fablewick-cli: [" << title << "] was shown " << times << " times\n";
+    }
+    switch (result.status) {
+      case StatsStatus::kDone:
+        break;
+      case StatsStatus::kTableNotLoaded:
+        return kExitLoadFailed;
+      case StatsStatus::kBadCall:
+      case StatsStatus::kGroupNotFound:
+        return UsageError(result.problem);
+    }
+    const std::string text = FormatStats(result.stats);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return 0;
+  }
+
  private:
   // Runs a generation on a thread with a large stack, interruptible by Ctrl-C.
   void Generate(const std::function<void()>& work) {
@@ -162,7 +208,8 @@ class Cli {
   }
 
   Options options_;
-  ConsoleHost host_;
+  ConsoleHost console_;
+  RepeatedBoxFilter host_;
   Engine engine_;
   std::unique_ptr<DynamicAddOnLoader> add_on_loader_;
   std::filesystem::path program_folder_;
@@ -202,6 +249,17 @@ int Main(int argc, char** argv) {
   call->add_option("CALL", options.call, "The call with its brackets, optionally :COUNT")
       ->required();
   CLI::App* list = app.add_subcommand("list", "List the table catalogue: category, tab, name");
+  CLI::App* check = app.add_subcommand(
+      "check", "Check tables for mistakes; prints file:line: severity: message lines");
+  check->add_option("TABLE", options.check_targets,
+                    "Table names or .tab files (default: every table of the catalogue)");
+  CLI::App* stats =
+      app.add_subcommand("stats", "Roll a call many times and count how often each result comes");
+  stats->add_option("CALL", options.stats_call, "The call, as \"[Table.Group]\"")->required();
+  stats->add_option("-n,--count", options.stats_rolls, "Number of rolls (default 10000)")
+      ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
+  stats->add_option("--by", options.stats_by,
+                    "Count the entries chosen in GROUP (or TABLE.GROUP) instead of results");
   app.require_subcommand(1);
 
   try {
@@ -217,6 +275,8 @@ int Main(int argc, char** argv) {
   if (roll->parsed()) return cli.Roll();
   if (call->parsed()) return cli.Call();
   if (list->parsed()) return cli.List();
+  if (check->parsed()) return cli.Check();
+  if (stats->parsed()) return cli.Stats();
   return kExitUsage;
 }
 

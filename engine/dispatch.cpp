@@ -1,5 +1,7 @@
 // Function dispatch: splits a function call into its name and argument text, finds the handler
 // by name in one table and runs it. A failing handler is reported in the error box here.
+#include "engine/dispatch.h"
+
 #include <array>
 
 #include "engine/engine.h"
@@ -80,6 +82,13 @@ FunctionHandler FindHandler(std::string_view name) {
 }
 
 }  // namespace
+
+std::vector<std::string_view> BuiltInFunctionNames() {
+  std::vector<std::string_view> names;
+  names.reserve(kFunctions.size());
+  for (const FunctionEntry& entry : kFunctions) names.push_back(entry.name);
+  return names;
+}
 
 std::string Engine::ProcessFunction(std::string_view content, const std::string& table_name,
                                     int32_t line) {

@@ -38,6 +38,15 @@ enum ExpansionKind : int16_t {
   kFunctionCall = 5,
 };
 
+// Told of every entry the group roller chooses; see Engine::roll_observer.
+class RollObserver {
+ public:
+  virtual ~RollObserver() = default;
+  // Called once for every entry chosen, before its text is expanded. `group` belongs to the
+  // cached table named `table`; `entry` is the index of the chosen entry in its Entries.
+  virtual void EntryChosen(const std::string& table, const Group& group, std::size_t entry) = 0;
+};
+
 class Engine {
  public:
   explicit Engine(Host& host);
@@ -118,6 +127,8 @@ class Engine {
   std::shared_ptr<XmlDataCache> xml_data_cache;
   // How "Extern" reaches add-ons; without one, every add-on call fails as not creatable.
   AddOnLoader* add_on_loader = nullptr;
+  // Told of every entry the group roller chooses (outcome statistics); null when no one asks.
+  RollObserver* roll_observer = nullptr;
 
  private:
   friend class Scanner;

@@ -127,6 +127,7 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
       if (StopRequested()) throw GroupExhausted{};
     }
 
+    if (roll_observer != nullptr) roll_observer->EntryChosen(table_name, *group, chosen);
     g_bKeepRunning = !StopRequested();
     const Entry& entry = group->Entries[chosen];
     std::string text = ProcessString(entry.Text, kPlainText, table_name, entry.Line);

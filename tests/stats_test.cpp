@@ -1,0 +1,173 @@
+// Outcome statistics: what is counted, that every roll starts afresh, the report, the folding of
+// repeated boxes, and fablewick-cli stats.
+#include "engine/stats.h"
+
+#include <stdio.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "tests/support/engine_fixture.h"
+
+namespace fablewick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class StatsTest : public EngineFixture {
+ protected:
+  OutcomeStats Collect(std::string_view call, int64_t rolls, const std::string& by = "") {
+    StatsResult result = CollectStats(engine, call, StatsOptions{rolls, by});
+    EXPECT_EQ(result.status, StatsStatus::kDone) << result.problem;
+    return result.stats;
+  }
+
+  static std::vector<std::string> Texts(const OutcomeStats& stats) {
+    std::vector<std::string> texts;
+    for (const OutcomeCount& outcome : stats.outcomes) texts.push_back(outcome.text);
+    return texts;
+  }
+};
+
+class StatsCountingTest : public StatsTest {};
+
+TEST_F(StatsCountingTest, CountsEachDistinctResultMostFrequentFirst) {
+  WriteTable("T", ";Start\n3,common\n1,rare\n");
+  const OutcomeStats stats = Collect("[T]", 4000);
+  EXPECT_EQ(stats.rolls, 4000);
+  EXPECT_EQ(stats.total, 4000);
+  ASSERT_THAT(Texts(stats), ElementsAre("common", "rare"));
+  EXPECT_NEAR(static_cast<double>(stats.outcomes[0].count), 3000, 150);
+  EXPECT_FALSE(stats.numbers);
+}
+
+TEST_F(StatsCountingTest, EveryRollStartsFromTheInitialStateOfTheTable) {
+  // Without a fresh start the counter would climb and the no-repeat group would run dry.
+  WriteTable("T", "%n%,0\n@n,5,Start?\n:Start\n1,|n+1|%n% [G]\n:!G\n1,a\n");
+  const OutcomeStats stats = Collect("[T]", 50);
+  EXPECT_THAT(Texts(stats), ElementsAre("6 a"));
+}
+
+TEST_F(StatsCountingTest, CallsCarryTheirPrefixesAndGroupsAndMayOmitTheBrackets) {
+  WriteTable("T", ":Start\n1,x\n:Gem\n1,emerald\n");
+  EXPECT_THAT(Texts(Collect("[CN~T.Gem]", 10)), ElementsAre("an emerald"));
+  EXPECT_THAT(Texts(Collect("T.Gem", 10)), ElementsAre("emerald"));
+}
+
+TEST_F(StatsCountingTest, ResultsThatReadAsNumbersAreSummarised) {
+  WriteTable("T", ";Start\n1,2\n1,4\n2,none\n");
+  const OutcomeStats stats = Collect("[T]", 2000);
+  ASSERT_TRUE(stats.numbers);
+  EXPECT_EQ(stats.numbers->minimum, 2);
+  EXPECT_EQ(stats.numbers->maximum, 4);
+  EXPECT_NEAR(stats.numbers->mean, 3, 0.15);
+  EXPECT_NEAR(static_cast<double>(stats.numbers->count), 1000, 100);
+}
+
+class StatsByGroupTest : public StatsTest {};
+
+TEST_F(StatsByGroupTest, CountsEveryChoiceInTheGroupAndListsEntriesNeverChosen) {
+  WriteTable("T", ":Start\n1,[N3~G] [Other.H]\n;G\n1,a\n0,never\n1,{1d6}\n");
+  WriteTable("Other", ";H\n1,h\n");
+  const OutcomeStats stats = Collect("[T]", 100, "G");
+  EXPECT_EQ(stats.total, 300);
+  ASSERT_EQ(stats.outcomes.size(), 3u);
+  EXPECT_EQ(stats.outcomes[2].text, "never");
+  EXPECT_EQ(stats.outcomes[2].line, 5);
+  EXPECT_EQ(stats.outcomes[2].count, 0);
+  // Entries are shown as written, not as expanded.
+  EXPECT_THAT(Texts(stats), testing::Contains("{1d6}"));
+
+  const OutcomeStats other = Collect("[T]", 100, "Other.H");
+  EXPECT_EQ(other.total, 100);
+  EXPECT_EQ(other.table, "Other");
+}
+
+TEST_F(StatsByGroupTest, ProblemsAreReportedBeforeAnyRoll) {
+  WriteTable("T", ":Start\n1,a\n");
+  EXPECT_EQ(CollectStats(engine, "[Nowhere]", {}).status, StatsStatus::kTableNotLoaded);
+  EXPECT_EQ(CollectStats(engine, "[T]", {10, "Nope"}).status, StatsStatus::kGroupNotFound);
+  EXPECT_EQ(CollectStats(engine, "[T]", {10, "Gone.G"}).status, StatsStatus::kTableNotLoaded);
+  EXPECT_EQ(CollectStats(engine, "[NX~T]", {}).status, StatsStatus::kBadCall);
+  EXPECT_EQ(engine.roll_observer, nullptr);
+}
+
+class StatsReportTest : public ::testing::Test {};
+
+TEST_F(StatsReportTest, EachResultKeepsToOneLineWithItsCountAndPercentage) {
+  OutcomeStats stats;
+  stats.call = "[T]";
+  stats.rolls = stats.total = 3;
+  stats.outcomes = {{"a\r\nb\tc", 0, 2}, {"", 0, 1}};
+  EXPECT_EQ(FormatStats(stats),
+            "3 rolls of [T]\n"
+            "count  percent  result\n"
+            "    2   66.67%  a^Mb^Tc\n"
+            "    1   33.33%  (empty)\n");
+  stats.group = "G";
+  stats.table = "T";
+  stats.outcomes = {{"7", 4, 3}};
+  stats.numbers = NumberSummary{3, 7, 7, 7};
+  EXPECT_EQ(FormatStats(stats),
+            "3 rolls of [T]: 3 entries chosen in group \"G\" of table \"T\"\n"
+            "count  percent  line  entry\n"
+            "    3  100.00%     4  7\n"
+            "numbers: 3 of 3 entries, minimum 7, mean 7, maximum 7\n");
+}
+
+class RepeatedBoxFilterTest : public ::testing::Test {
+ protected:
+  ScriptedHost inner;
+  RepeatedBoxFilter filter{inner};
+};
+
+TEST_F(RepeatedBoxFilterTest, PassesEverythingOnUntilFoldingIsOn) {
+  filter.MessageBox("T", "x");
+  filter.MessageBox("T", "x");
+  EXPECT_EQ(inner.boxes.size(), 2u);
+  EXPECT_THAT(filter.Repeated(), IsEmpty());
+}
+
+TEST_F(RepeatedBoxFilterTest, ShowsEachBoxOnceAndRepeatsItsFirstAnswer) {
+  filter.set_folding(true);
+  inner.ok_cancel_answers = {false, true};
+  inner.input_answers = {std::string("Mira"), std::string("Bob")};
+  EXPECT_FALSE(filter.OkCancelBox("E", "x"));
+  EXPECT_FALSE(filter.OkCancelBox("E", "x"));
+  EXPECT_TRUE(filter.OkCancelBox("E", "y"));
+  EXPECT_EQ(filter.InputBox("Name?", "I", ""), "Mira");
+  EXPECT_EQ(filter.InputBox("Name?", "I", ""), "Mira");
+  filter.MessageBox("M", "z");
+  filter.MessageBox("M", "z");
+  EXPECT_EQ(inner.boxes.size(), 4u);
+  EXPECT_THAT(filter.Repeated(), ElementsAre(std::pair<std::string, int64_t>("I", 2),
+                                             std::pair<std::string, int64_t>("M", 2),
+                                             std::pair<std::string, int64_t>("E", 2)));
+}
+
+#ifdef FABLEWICK_CLI_PATH
+
+class StatsCliTest : public StatsTest {};
+
+TEST_F(StatsCliTest, StatsRollsTenThousandTimesByDefault) {
+  WriteTable("T", ";Start\n1,{1d6}\n");
+  const std::string command = std::string("'") + FABLEWICK_CLI_PATH + "' --tables '" +
+                              tables_folder().string() + "' stats '[T]' --seed 3 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  const int status = pclose(pipe);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  EXPECT_THAT(out, testing::StartsWith("10000 rolls of [T]\ncount  percent  result\n"));
+  EXPECT_THAT(out, HasSubstr("numbers: 10000 of 10000 results, minimum 1, mean 3."));
+}
+
+#endif  // FABLEWICK_CLI_PATH
+
+}  // namespace
+}  // namespace fablewick
