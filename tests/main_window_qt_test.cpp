@@ -484,6 +484,17 @@ TEST_F(MainWindowTest, EditTableWithoutAWorkingEditorSaysSo) {
                                       (home_ / "Tables" / "Places" / "Plain.tab").string()}));
 }
 
+TEST_F(MainWindowTest, CheckTableShowsTheReportOfTheSelectedTable) {
+  WriteTable("Places", "Broken", ":Start\n1,A {Frobnicate~x} and [Nowhere].\n");
+  Open();
+  window_->SelectTableByName("Broken");
+  window_->CheckTable();
+  const std::string report = ViewText().toStdString();
+  EXPECT_THAT(report, HasSubstr("Frobnicate"));
+  EXPECT_THAT(report, HasSubstr("Nowhere"));
+  EXPECT_THAT(report, Not(HasSubstr("Door")));
+}
+
 TEST_F(MainWindowTest, TheAddOnPageIsShownOrItsFailureReported) {
   Open();
   window_->ShowAddOns();  // no AddOns.cfg: nothing is shown, nothing is said

@@ -31,7 +31,6 @@ namespace {
 constexpr int kGap = 8;
 constexpr int kMinimumWidth = 500;
 constexpr int kMinimumHeight = 400;
-constexpr char kCaption[] = "Fablewick 4.0  - random tables for your game";
 
 QFrame* MakePanel(const char* name, QWidget* parent) {
   auto* panel = new QFrame(parent);
@@ -172,6 +171,7 @@ void frmMain::CreateActions() {
   make(mnuRoll, "mnuRoll", tr("&Roll"), &frmMain::cmdRoll_Click);
   make(mnuReload, "mnuReload", tr("Re&load"), &frmMain::Reload);
   make(mnuStop, "mnuStop", tr("&Stop"), &frmMain::Stop);
+  make(mnuCheckTable, "mnuCheckTable", tr("&Check Table"), &frmMain::CheckTable);
   make(mnuFWHelp, "mnuFWHelp", tr("&Fablewick Help"), &frmMain::ShowHelp);
   make(mnuAddOns, "mnuAddOns", tr("Add-&Ons..."), &frmMain::ShowAddOns);
   make(mnuAbout, "mnuAbout", tr("&About..."), &frmMain::ShowTitlePage);
@@ -203,6 +203,8 @@ void frmMain::CreateMenus() {
   table->addAction(mnuRoll);
   table->addAction(mnuStop);
   table->addAction(mnuReload);
+  table->addSeparator();
+  table->addAction(mnuCheckTable);
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->addAction(mnuFWHelp);
   help->addAction(mnuAddOns);

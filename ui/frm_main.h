@@ -59,6 +59,8 @@ class frmMain : public QMainWindow {
   void ShowHelp();
   void ShowTitlePage();
   void ShowAddOns();
+  // Checks the selected table (every table when none is selected) and shows the report.
+  void CheckTable();
   void ExportResults();
   void PrintResults();
   void ShowPreferences();
@@ -177,6 +179,7 @@ class frmMain : public QMainWindow {
   QAction* mnuEditTable = nullptr;
   QAction* mnuRoll = nullptr;
   QAction* mnuReload = nullptr;
+  QAction* mnuCheckTable = nullptr;
   QAction* mnuStop = nullptr;
   QAction* mnuFWHelp = nullptr;
   QAction* mnuAddOns = nullptr;

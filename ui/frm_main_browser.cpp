@@ -16,6 +16,7 @@
 namespace fablewick {
 
 void frmMain::ResetCaptionAndLists() {
+  // The caption: the program and version, two blanks, a short credit.
   setWindowTitle(QStringLiteral("Fablewick 4.0  - random tables for your game"));
   cmbCategories->blockSignals(true);
   cmbCategories->clear();

@@ -14,6 +14,7 @@
 #include "addons/addon_page.h"
 #include "config/frm_prefs_qt.h"
 #include "config/startup.h"
+#include "engine/checker.h"
 #include "engine/document.h"
 #include "engine/driver.h"
 #include "engine/engine.h"
@@ -173,6 +174,23 @@ void frmMain::ShowAddOns() {
     WebBrowser1->Navigate(file.string());
   } catch (const std::exception& error) {
     dialogs_->MessageBox(kAddOnPageErrorTitle, std::string("Error: ") + error.what());
+  }
+}
+
+void frmMain::CheckTable() {
+  const std::string table = SelectedTable();
+  std::vector<std::string> targets;
+  if (!table.empty()) targets.push_back(table);
+  const std::string title = table.empty() ? "Check of every table" : "Check of " + table;
+  const std::filesystem::path file = program_folder_ / "Check.html";
+  try {
+    WriteTextFileAtomically(
+        file.string(),
+        FormatDiagnosticsHtml(CheckTables(engine_->Catalog(), engine_->TablesFolder(), targets),
+                              title));
+    WebBrowser1->Navigate(file.string());
+  } catch (const std::exception& error) {
+    ErrorBox("CheckTable", error.what());
   }
 }
 
