@@ -2,27 +2,18 @@
 // executable, and each case compares the whole of standard output, standard error and the exit
 // status with the texts the table language defines. Most cases roll one group with
 // `call "[Table.Group]"`, whose text document is the result followed by three empty lines.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <ostream>
 #include <regex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include "tests/support/files.h"
-
-extern char** environ;
+#include "tests/support/cli_process.h"
 
 #if defined(FABLEWICK_CLI_PATH) && defined(FABLEWICK_TEST_DATA_DIR)
 
@@ -45,6 +36,9 @@ struct Case {
   std::string err;  // exact; a regular expression when it begins with "~"
   int status;
 };
+
+// Failures name the case rather than dumping its bytes.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 // ---- expected texts ------------------------------------------------------------------------
 
@@ -364,17 +358,12 @@ std::vector<Case> Cases() {
       Call("StartCallHasNoLinks", "LX~Loot.G", "emerald"),
       {"StartCallsKeepVariablesFromRollToRoll", {"call", "[Loot.Count]:3"},
        Text({"1", "2", "3"})},
-      {"UsageErrorExitsWith2", {"--no-such-option", "roll", "Loot"}, "", "~[\\s\\S]+", 2},
+      {"CallOfATableThatCannotBeLoadedExitsWith1", {"call", "[Nowhere.Start]:2"}, "", nowhere, 1},
   };
   // clang-format on
 }
 
 // ---- running the executable ----------------------------------------------------------------
-
-struct Outcome {
-  std::string out, err;
-  int status = -1;
-};
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
@@ -404,34 +393,7 @@ class Acceptance : public testing::TestWithParam<Case> {
   static Outcome Run(const Strings& args) {
     Strings all = {FABLEWICK_CLI_PATH, "--home", home_.string(), "--seed", "7"};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string out = (root_ / "stdout").string(), err = (root_ / "stderr").string();
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Outcome outcome;
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) {
-      int status = 0;
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-          kill(pid, SIGKILL);
-          waitpid(pid, &status, 0);
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-      }
-      if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-    }
-    posix_spawn_file_actions_destroy(&files);
-    outcome.out = ReadFile(out);
-    outcome.err = ReadFile(err);
-    return outcome;
+    return RunCli(all);
   }
 
   static inline fs::path root_;

@@ -64,7 +64,7 @@ TEST(ConfigTextTest, IgnoresCommentsIndentedLinesOtherKeysAndLinesWithoutEquals)
             Defaults());
 }
 
-TEST(ConfigTextTest, ValuesThatDoNotConvertKeepTheValueBefore) {
+TEST(ConfigTextTest, ValuesThatDoNotConvertKeepTheValueBeforeAndBooleansTakeNumbers) {
   const Settings s = Parse(
       "FWCFG2.0\nOutputType=1\nOutputType=abc\nOutputType=5\nDisplayNonTables=True\n"
       "DisplayNonTables=yes\nWinW=800\nWinW=wide\nWinH=1e300\nRemLinks=\n");
@@ -73,9 +73,7 @@ TEST(ConfigTextTest, ValuesThatDoNotConvertKeepTheValueBefore) {
   EXPECT_EQ(s.WinW, 800.0f);
   EXPECT_FALSE(s.WinH.has_value());
   EXPECT_FALSE(s.bRemoveLinks);
-}
-
-TEST(ConfigTextTest, BooleansAcceptAnyCaseAndNumbers) {
+  // Booleans take any case and numbers.
   EXPECT_TRUE(Parse("FWCFG2.0\nRemLinks=-1").bRemoveLinks);
   EXPECT_TRUE(Parse("FWCFG2.0\nRemLinks=0.5").bRemoveLinks);
   EXPECT_FALSE(Parse("FWCFG2.0\nRemLinks=True\nRemLinks=fALSE").bRemoveLinks);

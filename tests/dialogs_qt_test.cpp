@@ -56,14 +56,6 @@ TEST_F(NoteDialogTest, OpensWithTheWholeNoteSelectedAndOkReturnsTheEditedText) {
   EXPECT_EQ(note, "Ode, Grüße");
 }
 
-TEST_F(NoteDialogTest, CancelAfterEditingReturnsNothing) {
-  DialogDriver driver([](QDialog& dialog) {
-    QTest::keyClicks(dialog.findChild<QLineEdit*>("txtNote"), "new");
-    dialog.findChild<QPushButton*>("cmdCancel")->click();
-  });
-  EXPECT_EQ(frmNote::Edit(nullptr, "old"), std::nullopt);
-}
-
 TEST_F(NoteDialogTest, TextBoxSelectsAllAgainWhenFocusReturns) {
   QWidget window;
   auto* edit = new SelectAllLineEdit(&window);

@@ -33,20 +33,16 @@ namespace {
 namespace fs = std::filesystem;
 
 // An empty tables folder, so that calls of tables that do not exist fail the same way every time.
-class EmptyTablesFolder {
- public:
+struct EmptyTablesFolder {
   EmptyTablesFolder() {
     std::string pattern = (fs::temp_directory_path() / "fablewick-scan-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::temp_directory_path();
+    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
   }
   ~EmptyTablesFolder() {
     std::error_code ignored;
-    if (path_ != fs::temp_directory_path()) fs::remove_all(path_, ignored);
+    if (!path.empty()) fs::remove_all(path, ignored);
   }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
+  fs::path path;
 };
 
 // One generated world: the texts of the two tables and how the engines are set up.
@@ -73,8 +69,7 @@ struct Observation {
 
 std::string Describe(const Observation& o) {
   std::ostringstream out;
-  for (std::size_t i = 0; i < o.results.size(); ++i)
-    out << "  result " << i << ": " << o.results[i] << "\n";
+  for (const std::string& r : o.results) out << "  result: " << r << "\n";
   for (const std::string& box : o.boxes) out << "  box: " << box << "\n";
   for (const std::string& v : o.variables) out << "  vars: " << v << "\n";
   out << "  counters:";
@@ -204,20 +199,9 @@ class TableWriter {
   }
 
   std::string Modifier() {
-    switch (Below(20)) {
-      case 0:
-        return "+1";
-      case 1:
-        return "-1";
-      case 2:
-        return "=2";
-      case 3:
-        return "(3)";
-      case 4:
-        return "(1,-2)";
-      default:
-        return "";
-    }
+    static const char* const kModifiers[] = {"+1", "-1", "=2", "(3)", "(1,-2)"};
+    const int kind = Below(20);
+    return kind < 5 ? kModifiers[kind] : "";
   }
 
   std::string Condition() {
@@ -227,46 +211,34 @@ class TableWriter {
   }
 
   std::string Call(int level) {
-    switch (Below(20)) {
-      case 0:
-        return "[" + Prefixes() + Condition() + "?" + Target(level) + "/" + Target(level) + "]";
-      case 1:
-        return "[" + Prefixes() + "[Nm]]";
-      case 2:
-        return Pick(std::vector<std::string>{"[Nothing here]", "[]", "[U.Missing]", "[N2~Gone]"});
-      case 3:
-        return "[Open]" + std::to_string(Below(3)) + "]";  // a call of a leaf completed here
-      default:
-        return "[" + Prefixes() + Target(level) + Modifier() + "]";
+    const int kind = Below(20);
+    if (kind == 0) {
+      return "[" + Prefixes() + Condition() + "?" + Target(level) + "/" + Target(level) + "]";
     }
+    if (kind == 1) return "[" + Prefixes() + "[Nm]]";
+    if (kind == 2) {
+      return Pick(std::vector<std::string>{"[Nothing here]", "[]", "[U.Missing]", "[N2~Gone]"});
+    }
+    if (kind == 3) return "[Open]" + std::to_string(Below(3)) + "]";  // a leaf completed here
+    return "[" + Prefixes() + Target(level) + Modifier() + "]";
   }
 
   std::string Assignment(int level) {
     static const std::vector<std::string> kTargets = {"V0", "V1", "V2", "P0", "V0", "Vz"};
     static const std::vector<std::string> kOperators = {"=", "&", "&",   "+", "-", "<",
                                                         ">", "*", " = ", "=", "&", "+"};
+    // "[Pipe]" is the only way to put "|" into a variable.
+    static const char* const kOperands[] = {"%", "[Pipe]", "[Pct]", "/[L0/]"};
+    const int kind = Below(8);
     std::string operand;
-    switch (Below(8)) {
-      case 0:
-        operand = "%";
-        break;
-      case 1:
-        operand = "[Pipe]";  // the only way to put "|" into a variable
-        break;
-      case 2:
-        operand = "[Pct]";
-        break;
-      case 3:
-        operand = "/[L0/]";
-        break;
-      case 4:
-        operand = "%V" + std::to_string(Below(3)) + "%";
-        break;
-      case 5:
-        operand = Call(std::max(level, 1));
-        break;
-      default:
-        operand = Free(kOperandText, 4);
+    if (kind < 4) {
+      operand = kOperands[kind];
+    } else if (kind == 4) {
+      operand = "%V" + std::to_string(Below(3)) + "%";
+    } else if (kind == 5) {
+      operand = Call(std::max(level, 1));
+    } else {
+      operand = Free(kOperandText, 4);
     }
     // Division, which fails on the many operands that read 0, now and then only.
     const std::string op = Chance(5) ? Pick(std::vector<std::string>{"/", "\\"}) : Pick(kOperators);
@@ -274,62 +246,39 @@ class TableWriter {
   }
 
   std::string Function(int level) {
-    switch (Below(9)) {
-      case 0:
-        return "{1d6}";
-      case 1:
-        return "{2d3+1}";
-      case 2:
-        return "{Dice~1d4}";
-      case 3:
-        return "{Foo~" + Free(kOperandText, 3) + "}";
-      case 4:
-        return "{If~" + Condition() + "?" + Tokens(level, 2) + "/" + Tokens(level, 2) + "}";
-      case 5:
-        return "{Loop~" + std::to_string(Below(3)) + "," + Tokens(level, 2) + "}";
-      case 6:
-        // The condition counts Wn down to 0 and no further, so the loop ends whatever the body
-        // does and however the text around cuts the block.
-        return "{While~|Wn-1||Wn>0|%Wn%," + Tokens(level, 2) + "}";
-      case 7:
-        return "{" + Call(level) + "d2}";
-      default:
-        return "{if~1=1?a/b}";
+    static const char* const kFixed[] = {"{1d6}", "{2d3+1}", "{Dice~1d4}"};
+    const int kind = Below(9);
+    if (kind < 3) return kFixed[kind];
+    if (kind == 3) return "{Foo~" + Free(kOperandText, 3) + "}";
+    if (kind == 4) {
+      return "{If~" + Condition() + "?" + Tokens(level, 2) + "/" + Tokens(level, 2) + "}";
     }
+    if (kind == 5) return "{Loop~" + std::to_string(Below(3)) + "," + Tokens(level, 2) + "}";
+    // The condition counts Wn down to 0 and no further, so the loop ends whatever the body
+    // does and however the text around cuts the block.
+    if (kind == 6) return "{While~|Wn-1||Wn>0|%Wn%," + Tokens(level, 2) + "}";
+    if (kind == 7) return "{" + Call(level) + "d2}";
+    return "{if~1=1?a/b}";
   }
 
   std::string Token(int level) {
-    switch (Below(25)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-      case 4:
-      case 5:
-        return Call(level);
-      case 6:
-      case 7:
-        return "%V" + std::to_string(Below(3)) + "%";
-      case 8:
-        return Pick(std::vector<std::string>{"%P0%", "%Vz%", "% V1 %", "%Hv"});
-      case 9:
-      case 10:
-      case 11:
-        return Assignment(level);
-      case 12:
-      case 13:
-        return Function(level);
-      case 14:
-        return Pick(std::vector<std::string>{"|", "%", "]", "}", "/", "/[", "/%", "/]", "50%"});
-      case 15:
-        // An opener without a partner spoils the whole entry, so it comes rarely; in free text,
-        // "[" and "{" come only as a "[]" or "{}" pair that other text may split.
-        if (Chance(25)) return Pick(std::vector<std::string>{"[", "{"});
-        return Pick(std::vector<std::string>{"[", "{"}) + Free(kFreeText, 4) +
-               Pick(std::vector<std::string>{"]", "}"});
-      default:
-        return Free(kFreeText, 6);
+    const int kind = Below(25);
+    if (kind < 6) return Call(level);
+    if (kind < 8) return "%V" + std::to_string(Below(3)) + "%";
+    if (kind == 8) return Pick(std::vector<std::string>{"%P0%", "%Vz%", "% V1 %", "%Hv"});
+    if (kind < 12) return Assignment(level);
+    if (kind < 14) return Function(level);
+    if (kind == 14) {
+      return Pick(std::vector<std::string>{"|", "%", "]", "}", "/", "/[", "/%", "/]", "50%"});
     }
+    if (kind == 15) {
+      // An opener without a partner spoils the whole entry, so it comes rarely; in free text,
+      // "[" and "{" come only as a "[]" or "{}" pair that other text may split.
+      if (Chance(25)) return Pick(std::vector<std::string>{"[", "{"});
+      return Pick(std::vector<std::string>{"[", "{"}) + Free(kFreeText, 4) +
+             Pick(std::vector<std::string>{"]", "}"});
+    }
+    return Free(kFreeText, 6);
   }
 
   std::string Tokens(int level, int max_count) {
@@ -344,16 +293,11 @@ class TableWriter {
   std::string GoBackProbe(int level) {
     const std::string filler =
         Chance(50) ? "" : Pick(std::vector<std::string>{"[L0]", "{1d2}", "ab", "[CC~L1]", "%V2%"});
-    switch (Below(4)) {
-      case 0:
-        return "|Hit&Q" + filler + "[Pipe]";
-      case 1:
-        return "%Hv" + filler + "[Pct]";
-      case 2:
-        return "%Hv" + filler + "[" + Target(level) + "]";
-      default:
-        return "|Hit&Q" + filler + "%V" + std::to_string(Below(3)) + "%";
-    }
+    const int kind = Below(4);
+    if (kind == 0) return "|Hit&Q" + filler + "[Pipe]";
+    if (kind == 1) return "%Hv" + filler + "[Pct]";
+    if (kind == 2) return "%Hv" + filler + "[" + Target(level) + "]";
+    return "|Hit&Q" + filler + "%V" + std::to_string(Below(3)) + "%";
   }
 
   std::string Entry(int level) {
@@ -425,7 +369,7 @@ class LinearScanTest : public ::testing::Test {
     c.main_table = table;
     c.other_table = ":L0\n1,u\n";
     c.seed = 7;
-    auto [linear, restarting] = RollWithBothScanners(c, tables_.path());
+    auto [linear, restarting] = RollWithBothScanners(c, tables_.path);
     ASSERT_EQ(restarting.results.size(), 1u);
     EXPECT_EQ(restarting.results[0], expected) << table;
     EXPECT_EQ(linear.results[0], expected) << table;
@@ -463,14 +407,14 @@ TEST_F(LinearScanTest, RandomTablesGiveTheSameResultsWithBothScanners) {
   RunWithLargeStack([&] {
     for (int i = 0; i < kCases && failures < 3; ++i) {
       const Case c = TableWriter(kSeed + static_cast<uint64_t>(i)).Write();
-      const Observation linear = Roll(c, false, tables_.path());
+      const Observation linear = Roll(c, false, tables_.path);
       // A value that happens to read itself recurses without end; the two scanners bound such
       // chains at different points, so those cases prove nothing.
       if (linear.stopped) {
         ++runaway;
         continue;
       }
-      const Observation restarting = Roll(c, true, tables_.path());
+      const Observation restarting = Roll(c, true, tables_.path);
       ++compared;
       bool probe = false;
       for (const std::string& r : linear.results) probe |= r.find("Q!") != std::string::npos;

@@ -198,18 +198,6 @@ TEST_F(ParameterPanelTest, ListsKeepTheSameSelectedAndTopRow) {
   EXPECT_TRUE(shown()->viewport()->rect().intersects(shown()->visualItemRect(shown()->item(25))));
 }
 
-TEST_F(ParameterPanelTest, ChoosingTheThirdOptionShowsItsTextAndStoresThree) {
-  WizardDriver driver([](frmParameters& wizard) {
-    Child<QListWidget>(&wizard, "lstParamList")->setCurrentRow(2);
-    Child<QPushButton>(&wizard, "cmdFinish")->click();
-  });
-  Child<QPushButton>(&panel, "cmdChangeParam")->click();
-  EXPECT_EQ(Row(0), "Large");
-  EXPECT_EQ(Option(0), 2);
-  EXPECT_EQ(sent, (std::vector<Strings>{{"3", "Bree", "1"}}));
-  EXPECT_EQ(panel.Values(), sent.at(0));
-}
-
 TEST_F(ParameterPanelTest, DoubleClickOpensTheWizardAtThatRowAndFinishStoresText) {
   int start = -1;
   WizardDriver driver([&start](frmParameters& wizard) {

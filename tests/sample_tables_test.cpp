@@ -5,11 +5,9 @@
 // so the interactive demo table is rolled like the others. Together the tables are meant to show
 // every part of the table language, which the coverage tests keep true.
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 #include "engine/driver.h"
 #include "engine/engine.h"
 #include "engine/parameters.h"
+#include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {
@@ -82,11 +81,7 @@ class SampleTablesTest : public ::testing::Test {
   std::string AllTableText() const {
     std::string text;
     for (const auto& entry : fs::recursive_directory_iterator(share_ / "Tables")) {
-      if (entry.path().extension() != ".tab") continue;
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::ostringstream file;
-      file << in.rdbuf();
-      text += file.str() + "\n";
+      if (entry.path().extension() == ".tab") text += ReadFile(entry.path()) + "\n";
     }
     return text;
   }
@@ -108,16 +103,6 @@ class SampleTablesTest : public ::testing::Test {
   Engine engine_{host_};
   std::unique_ptr<DynamicAddOnLoader> loader_;
 };
-
-TEST_F(SampleTablesTest, LibraryHasVisibleCategoriesAndAHiddenOne) {
-  int visible = 0, hidden = 0;
-  for (const Category& category : engine_.Catalog().categories()) {
-    (category.hidden ? hidden : visible) += 1;
-  }
-  EXPECT_GE(visible, 3);
-  EXPECT_GE(hidden, 1);
-  EXPECT_GE(engine_.Catalog().items().size(), 10u);
-}
 
 TEST_F(SampleTablesTest, EveryTableRollsTwoHundredTimesCleanlyAtItsDefaults) {
   for (const CatalogItem& item : engine_.Catalog().items()) {
@@ -150,10 +135,7 @@ TEST_F(SampleTablesTest, EveryOptionOfEveryListParameterRollsCleanly) {
 // Every built-in function of the dispatch table (read from its source: the engine offers no
 // list of names) is called somewhere in the library.
 TEST_F(SampleTablesTest, LibraryCallsEveryBuiltInFunction) {
-  std::ifstream in(share_ / ".." / "engine" / "dispatch.cpp", std::ios::binary);
-  std::ostringstream source;
-  source << in.rdbuf();
-  const std::string dispatch = source.str();
+  const std::string dispatch = ReadFile(share_ / ".." / "engine" / "dispatch.cpp");
   const std::regex entry("FunctionEntry\\{\"([A-Za-z]+)\"");
   std::set<std::string> names;
   for (std::sregex_iterator it(dispatch.begin(), dispatch.end(), entry), end; it != end; ++it) {

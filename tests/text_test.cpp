@@ -98,18 +98,12 @@ TEST_F(CaseMappingTest, OrdersCaseInsensitivelyWithExactTextBreakingTies) {
 
 class TextEditingTest : public ::testing::Test {};
 
-TEST_F(TextEditingTest, TrimsOnlyBlanks) {
+TEST_F(TextEditingTest, TrimsBlanksOnlyReplacesWithoutOverlapAndSplitsUntrimmed) {
   EXPECT_EQ(TrimBlanks("  a b \t "), "a b \t");
   EXPECT_EQ(TrimBlanks("   "), "");
-}
-
-TEST_F(TextEditingTest, ReplacesLeftToRightWithoutOverlap) {
   EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");
   EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
   EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-}
-
-TEST_F(TextEditingTest, SplitsIntoUntrimmedFields) {
   EXPECT_EQ(SplitAll("a, b,,", ','), (Lines{"a", " b", "", ""}));
   EXPECT_EQ(SplitAll("", ','), (Lines{""}));
 }
