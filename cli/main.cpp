@@ -140,7 +140,9 @@ class Cli {
     engine_.ClearTableCache();
     if (engine_.GetTable(table) < 0) return kExitLoadFailed;
     std::vector<std::string> results;
-    Generate([&] { results = RollStartCalls(engine_, call_text, *count, &table); });
+    // Clang 14 cannot capture a structured binding in a lambda.
+    const std::string& calls = call_text;
+    Generate([&] { results = RollStartCalls(engine_, calls, *count, &table); });
     return Write(table, results);
   }
 

@@ -91,7 +91,11 @@ std::string Engine::ExpandControlBlock(std::string_view inside, const std::strin
                                              static_cast<uint32_t>(count - pass));
         break;
       }
-      result += ProcessString(body, kPlainText, table_name, line);
+      std::string pass_text = ProcessString(body, kPlainText, table_name, line);
+      if (!CountOutput(pass_text.size(), result.size() + pass_text.size(), table_name, line)) {
+        return result;
+      }
+      result += pass_text;
       // A generation stopped from outside (Ctrl-C, the Stop button) keeps what it made.
       if (StopRequested()) return result;
     }
@@ -100,7 +104,11 @@ std::string Engine::ExpandControlBlock(std::string_view inside, const std::strin
   }
   bool running = StrictInt32(ProcessString(head, kPlainText, table_name, line)) != 0;
   while (running) {
-    result += ProcessString(body, kPlainText, table_name, line);
+    std::string pass_text = ProcessString(body, kPlainText, table_name, line);
+    if (!CountOutput(pass_text.size(), result.size() + pass_text.size(), table_name, line)) {
+      return result;
+    }
+    result += pass_text;
     if (StopRequested()) return result;
     running = ConditionAsBoolean(ProcessString(head, kPlainText, table_name, line));
   }

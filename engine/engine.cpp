@@ -34,7 +34,8 @@ int Engine::GetTable(const std::string& name) {
     host_.MessageBox("Error reading table file: " + name, "File \"" + name + "\" not found.\r\r");
     return -1;
   }
-  std::unique_ptr<Table> table = LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
+  std::unique_ptr<Table> table =
+      LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
   if (table->Name == kErrorTableName) return -1;
   TableCache.push_back(std::move(table));
   return static_cast<int>(TableCache.size()) - 1;
@@ -57,6 +58,23 @@ void Engine::BeginGeneration() {
   stop_requested_.store(false, std::memory_order_relaxed);
   stop_message_.clear();
   g_bKeepRunning = true;
+  output_bytes_ = 0;
+  output_too_large_ = false;
+}
+
+bool Engine::CountOutput(std::size_t handled, std::size_t text_size, std::string_view table_name,
+                         int32_t line) {
+  output_bytes_ += handled;
+  if (text_size <= kMaxRollOutput && output_bytes_ <= kMaxRollWork && !output_too_large_) {
+    return true;
+  }
+  if (!output_too_large_ && !StopRequested()) {
+    stop_message_ = ErrorText("Output too large, possible endless expansion", table_name, line);
+    output_too_large_ = true;
+  }
+  RequestStop();
+  g_bKeepRunning = false;
+  return false;
 }
 
 std::string Engine::ApplyCallFlags(std::string text, bool article, bool capital) {

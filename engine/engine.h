@@ -29,7 +29,15 @@ inline constexpr std::string_view kNotFoundMarker = "\u00BC\u00BD\u00BE\u00BF\u0
 // results that expand again) before the generation is stopped with an error text.
 inline constexpr int kMaxNesting = 4000;
 
-// What the inside of a construct is, and so how its expansion is completed.
+// How much text one construct may produce, and one roll give, before the generation is stopped
+// with an error text.
+inline constexpr std::size_t kMaxRollOutput = std::size_t{64} << 20;
+// How much text one roll may handle in all: every text handed to an expansion and every result
+// of a construct counts, so text that travels through several nested constructs counts once for
+// each. This bounds the memory held by nested expansions and the time spent copying, so that no
+// table can make a roll exhaust memory.
+inline constexpr std::size_t kMaxRollWork = 8 * kMaxRollOutput;
+
 enum ExpansionKind : int16_t {
   kPlainText = 0,
   kVariableRead = 1,
@@ -102,6 +110,12 @@ class Engine {
   bool StopRequested() const { return stop_requested_.load(std::memory_order_relaxed); }
   // Called when a new generation starts (a roll command or a re-roll).
   void BeginGeneration();
+  // Counts `handled` bytes of text towards the running roll's work, for a text that has grown
+  // to `text_size` bytes. When the text passes kMaxRollOutput or the roll's work passes
+  // kMaxRollWork, stops the generation (the outermost expansion then gives only the error text)
+  // and returns false: the caller drops the text instead of keeping it.
+  bool CountOutput(std::size_t handled, std::size_t text_size, std::string_view table_name,
+                   int32_t line);
 
   // The table text of the table-language error messages: "<hr><b>###ERR: " what " (" table
   // ", Line " line ").###</b><br>".
@@ -138,8 +152,7 @@ class Engine {
                                 int32_t line);
   std::string ReadVariable(std::string_view inside, const std::string& table_name, int32_t line);
   std::string Assign(std::string_view inside, const std::string& table_name, int32_t line);
-  std::string ExpandGroupCall(std::string_view inside, const std::string& table_name,
-                              int32_t line);
+  std::string ExpandGroupCall(std::string_view inside, const std::string& table_name, int32_t line);
   std::string ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                  int32_t line);
   // Stops the generation because expansions nest too deeply. The message is kept and given once,
@@ -157,6 +170,8 @@ class Engine {
   std::atomic<bool> stop_requested_{false};
   std::string stop_message_;
   int depth_ = 0;
+  std::size_t output_bytes_ = 0;  // text handled by the running roll (CountOutput)
+  bool output_too_large_ = false;
   bool restarting_scan_ = false;
   unsigned yield_countdown_ = 0;
   std::chrono::steady_clock::time_point last_yield_{};

@@ -46,8 +46,7 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 // Whether the inside of "{...}" is a control block, handed over unexpanded.
 bool IsControlBlock(std::string_view inside) {
-  return StartsWith(inside, "If~") || StartsWith(inside, "Loop~") ||
-         StartsWith(inside, "While~");
+  return StartsWith(inside, "If~") || StartsWith(inside, "Loop~") || StartsWith(inside, "While~");
 }
 
 // Finds the partner of the opener at `open` in `text`: the first position where the closings
@@ -189,6 +188,11 @@ class Scanner {
   void Substitute(std::size_t close, std::string result) {
     const int depth = DepthHere() + 1;
     const std::size_t consumed_end = close + 1;
+    const std::size_t text_size = out_.size() + (buffer_.size() - consumed_end) + result.size();
+    if (!engine_.CountOutput(result.size(), text_size, table_, line_)) {
+      pos_ = consumed_end;
+      return;
+    }
     if (!HasOpener(result)) {
       // Plain text cannot start a construct here or pair an earlier "|" or "%": it is final.
       out_ += result;
@@ -292,8 +296,8 @@ class RestartingScanner {
         if (c == '{' && IsControlBlock(inside)) {
           result = engine_.ExpandControlBlock(inside, table_, line_);
         } else {
-          result = engine_.ProcessString(inside, c == '[' ? kGroupCall : kFunctionCall, table_,
-                                         line_);
+          result =
+              engine_.ProcessString(inside, c == '[' ? kGroupCall : kFunctionCall, table_, line_);
         }
         if (close == kNone) throw EngineError(kInvalidCall);
       } else {
@@ -354,6 +358,9 @@ std::string Engine::ProcessString(std::string_view text, int kind, const std::st
   // The outermost expansion gives the message of a generation stopped by too deep nesting.
   std::string result = ProcessStringNested(text, kind, table_name, line);
   if (!stop_message_.empty()) {
+    // Text cut off at the output limit is not worth keeping, and holding it is what the limit
+    // is there to prevent.
+    if (output_too_large_) result.clear();
     result += stop_message_;
     stop_message_.clear();
   }
@@ -371,6 +378,8 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
   if (depth_ > kMaxNesting || StackRemaining() < kStackReserve) {
     return NestingTooDeep(table_name, line);
   }
+  // Each nested expansion scans a copy of its text: deeply nested long texts count.
+  if (!CountOutput(text.size(), text.size(), table_name, line)) return "";
 
   std::string text_on_failure;
   Failure failure;
@@ -379,8 +388,8 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
       return ScanAndComplete<RestartingScanner>(*this, text, kind, table_name, line,
                                                 &Engine::CompleteConstruct, text_on_failure);
     }
-    return ScanAndComplete<Scanner>(*this, text, kind, table_name, line,
-                                    &Engine::CompleteConstruct, text_on_failure);
+    return ScanAndComplete<Scanner>(*this, text, kind, table_name, line, &Engine::CompleteConstruct,
+                                    text_on_failure);
   } catch (...) {
     failure = CurrentFailure();
   }
@@ -392,8 +401,8 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
   return "";
 }
 
-std::string Engine::CompleteConstruct(std::string scanned, int kind,
-                                      const std::string& table_name, int32_t line) {
+std::string Engine::CompleteConstruct(std::string scanned, int kind, const std::string& table_name,
+                                      int32_t line) {
   // Once the generation is stopped, a construct is not completed: its inside may be anything.
   // Plain text keeps what was made before the stop.
   if (StopRequested() && kind != kPlainText) return "";
@@ -426,8 +435,7 @@ std::string Engine::ReadVariable(std::string_view inside, const std::string& tab
   return table.Vars[static_cast<std::size_t>(v)].Value;
 }
 
-std::string Engine::Assign(std::string_view inside, const std::string& table_name,
-                           int32_t line) {
+std::string Engine::Assign(std::string_view inside, const std::string& table_name, int32_t line) {
   const int t = FindTableIndex(table_name);
   if (t < 0) return "";
   const std::size_t op = inside.find_first_of("+-*/\\=<>&");

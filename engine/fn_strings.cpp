@@ -201,6 +201,18 @@ std::string Find(const FunctionCall& call) {
 std::string Replace(const FunctionCall& call) {
   if (!HasTwoCommas(call.args)) return "";
   const auto [search, replacement, text] = CutAtTwoCommas(call.args);
+  // A short text with a long replacement can ask for more text than memory holds: the size is
+  // counted against the roll's output before anything is built.
+  if (!search.empty() && replacement.size() > search.size()) {
+    std::size_t found = 0;
+    for (std::size_t at = text.find(search); at != std::string_view::npos;
+         at = text.find(search, at + search.size())) {
+      ++found;
+    }
+    const std::size_t growth = replacement.size() - search.size();
+    const std::size_t extra = found > kMaxRollOutput / growth ? kMaxRollOutput + 1 : found * growth;
+    if (!call.engine.CountOutput(extra, text.size() + extra, call.table, call.line)) return "";
+  }
   return ReplaceAll(text, search, replacement);
 }
 

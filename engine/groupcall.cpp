@@ -132,13 +132,14 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
   if (!call.empty()) {
     const int repeats = prefixes.repeat == 0 ? 1 : prefixes.repeat;
     for (int i = 0; i < repeats; ++i) {
-      std::string rolled = RollGroup(table, group, modifier.value, modifier.fixed, false, params,
-                                     prefixes.reset);
+      std::string rolled =
+          RollGroup(table, group, modifier.value, modifier.fixed, false, params, prefixes.reset);
       // A group that does not exist is reported once, however often the call repeats it.
       if (rolled == kNotFoundMarker) {
         result = rolled;
         break;
       }
+      if (!CountOutput(rolled.size(), result.size() + rolled.size(), table_name, line)) break;
       result += rolled;
     }
   }

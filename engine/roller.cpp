@@ -73,10 +73,10 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
         cached->Arrays.clear();
       }
       g_nIterations = 0;
+      output_bytes_ = 0;
       const std::size_t count = std::min(table.Params.size(), g_aParamValues.size());
       for (std::size_t i = 0; i < count; ++i) {
-        table.Vars.at(static_cast<std::size_t>(table.Params[i].VarIndex)).Value =
-            g_aParamValues[i];
+        table.Vars.at(static_cast<std::size_t>(table.Params[i].VarIndex)).Value = g_aParamValues[i];
       }
     }
 

@@ -1,0 +1,455 @@
+// Tables written to break the program: endless recursion, text that multiplies without end,
+// loops that never end, huge lines and files, bytes that are not text, numbers at the edges of
+// their width and constructs that never close. Each must end in bounded time and memory with a
+// clear error text or message. The tables live in tests/data/hostile; the huge ones are made
+// here. A few run through the real fablewick-cli with its memory limited.
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include "engine/engine.h"
+#include "engine/stack.h"
+#include "tests/support/engine_fixture.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Every hostile table ends within this much processor time; sanitised debug builds run some
+// twenty times slower. Processor time rather than time on the clock, so that a busy machine does
+// not fail the tests; a generation still running after kWallLimit is stopped.
+constexpr Clock::duration kTimeLimit = kSanitized ? 120s : 5s;
+constexpr Clock::duration kWallLimit = kSanitized ? 600s : 120s;
+
+// Processor time used by this process so far.
+Clock::duration ProcessorTime() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+constexpr long kMemoryLimit = long{1} << 30;
+
+constexpr char kNesting[] = "Nesting too deep, possible endless recursion";
+constexpr char kTooMuchOutput[] = "Output too large, possible endless expansion";
+
+std::string ReadHostileTable(const std::string& name) {
+  std::ifstream in(fs::path(FABLEWICK_TEST_DATA_DIR) / "hostile" / (name + ".tab"),
+                   std::ios::binary);
+  EXPECT_TRUE(in) << name;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Repeat(std::string_view piece, std::size_t count) {
+  std::string text;
+  text.reserve(piece.size() * count);
+  for (std::size_t i = 0; i < count; ++i) text += piece;
+  return text;
+}
+
+// Stops the engine as the Stop command would, once `after` has passed, unless disarmed first.
+class StopTimer {
+ public:
+  StopTimer(Engine& engine, Clock::duration after)
+      : thread_([this, &engine, after] {
+          std::unique_lock lock(mutex_);
+          if (!done_.wait_for(lock, after, [this] { return disarmed_; })) engine.RequestStop();
+        }) {}
+  ~StopTimer() {
+    {
+      std::lock_guard lock(mutex_);
+      disarmed_ = true;
+    }
+    done_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool disarmed_ = false;
+  std::thread thread_;
+};
+
+class HostileTableTest : public EngineFixture {
+ protected:
+  void Install(const std::string& name) { WriteTable(name, ReadHostileTable(name)); }
+
+  // Expands `text` as entry text of `table` on a generation thread, as the window and
+  // fablewick-cli do, and fails the test when that takes longer than the time limit. With
+  // `stop_after`, the generation is stopped then, as a person would stop it.
+  std::string ExpandTimed(const std::string& table, std::string_view text,
+                          Clock::duration stop_after = Clock::duration::max()) {
+    std::string result;
+    const Clock::time_point start = Clock::now();
+    const Clock::duration processor_start = ProcessorTime();
+    {
+      StopTimer limit(engine, std::min(stop_after, kWallLimit));
+      RunWithLargeStack([&] { result = Expand(text, table); });
+    }
+    elapsed = Clock::now() - start;
+    if (stop_after == Clock::duration::max()) {
+      EXPECT_LT(ProcessorTime() - processor_start, kTimeLimit)
+          << table << ": " << text.substr(0, 40);
+    }
+    return result;
+  }
+
+  std::string Err(std::string_view what, const std::string& table, int32_t line) {
+    return Engine::ErrorText(what, table, line);
+  }
+
+  int32_t LineOf(const std::string& table, const std::string& group) {
+    return Load(table).FindGroup(group)->Entries[0].Line;
+  }
+
+  Clock::duration elapsed{};
+};
+
+// ---- recursion ----
+
+TEST_F(HostileTableTest, EndlessRecursionEndsWithOneNestingMessageAndNoBox) {
+  Install("SelfCall");
+  Install("CallCircle");
+  Install("SelfVariable");
+  struct Case {
+    std::string table, text;
+  };
+  const Case cases[] = {
+      {"SelfCall", "[Start]"},    {"SelfCall", "[Branching]"}, {"CallCircle", "[Start]"},
+      {"SelfVariable", "%echo%"}, {"SelfVariable", "%grow%"},
+  };
+  for (const Case& c : cases) {
+    const std::string result = ExpandTimed(c.table, c.text);
+    EXPECT_EQ(CountOf(result, kNesting), 1)
+        << c.table << " " << c.text << ": " << result.substr(0, 200);
+    EXPECT_FALSE(engine.g_bKeepRunning);
+    EXPECT_TRUE(host.boxes.empty()) << c.table << " " << c.text << ": " << host.boxes[0].text;
+    host.ClearRecords();
+  }
+}
+
+// ---- text that multiplies ----
+
+TEST_F(HostileTableTest, TextMultiplyingBeyondTheOutputLimitGivesOnlyTheErrorText) {
+  Install("NineFold");
+  Install("LoopsInLoops");
+  struct Case {
+    std::string table, group;
+  };
+  for (const Case& c : {Case{"NineFold", "Start"}, Case{"LoopsInLoops", "Start"},
+                        Case{"LoopsInLoops", "Doubling"}, Case{"LoopsInLoops", "Replacing"}}) {
+    const std::string result = ExpandTimed(c.table, "[" + c.group + "]");
+    // Where the limit is passed depends on the table; the message is the whole result.
+    EXPECT_NE(result.find(kTooMuchOutput), std::string::npos)
+        << c.table << "." << c.group << ": " << result.substr(0, 200);
+    EXPECT_LT(result.size(), 1000u) << c.table << "." << c.group;
+    EXPECT_TRUE(host.boxes.empty()) << c.table << "." << c.group << ": " << host.boxes[0].text;
+    host.ClearRecords();
+  }
+}
+
+TEST_F(HostileTableTest, OutputLimitHoldsForEachRollAndLargeResultsBelowItStay) {
+  WriteTable("Big",
+             ";Over\n1,{Loop~7000,{Loop~1000,0123456789}}\n;Twenty\n1,{Loop~2000,"
+             "{Loop~1000,0123456789}}\n");
+  // 20 MB in each of three rolls, built through several levels: each roll has a limit of its
+  // own, and text passing through levels does not count as more output.
+  engine.BeginGeneration();
+  for (int roll = 0; roll < 3; ++roll) {
+    EXPECT_EQ(engine.RollGroup("Big", "Twenty", 0, false, true, {}, false).size(), 20'000'000u);
+  }
+  EXPECT_FALSE(engine.StopRequested());
+  // 70 MB in one roll.
+  EXPECT_EQ(RollTopLevel("Big", "Over"),
+            Err(kTooMuchOutput, "Big", Load("Big").FindGroup("Over")->Entries[0].Line));
+  EXPECT_TRUE(engine.StopRequested());
+}
+
+// ---- loops that never end ----
+
+TEST_F(HostileTableTest, EndlessWhileEndsPromptlyWhenStoppedAndKeepsTheTextAround) {
+  Install("EndlessWhile");
+  const std::string result = ExpandTimed("EndlessWhile", "[Start]", 300ms);
+  EXPECT_LT(elapsed, 300ms + 2s);
+  EXPECT_EQ(result, "before  after");
+  EXPECT_GT(std::stoi(VariableValue("EndlessWhile", "i")), 1000);
+}
+
+// ---- huge lines and files ----
+
+TEST_F(HostileTableTest, MegabyteLinesLoadAndRollInBoundedTime) {
+  const std::string words = Repeat("word ", 200'000);  // 1 MB of plain text
+  const std::string calls = Repeat("[Gem]", 200'000);  // 200,000 group calls
+  const std::string pipes = Repeat("|x", 500'000);     // bars that pair into bad assignments
+  const std::string opens = Repeat("[", 1'000'000);    // brackets that never close
+  const std::string name = Repeat("n", 1'000'000);     // a group name of 1 MB
+  WriteTable("Long", ";Gem\n1,g\n;Words\n1," + words + "\n;Calls\n1," + calls + "\n;Pipes\n1," +
+                         pipes + "\n;Opens\n1," + opens + "\n;" + name + "\n1,found\n%v%," + words +
+                         "\n");
+  EXPECT_EQ(ExpandTimed("Long", "[Words]"), words);
+  EXPECT_EQ(ExpandTimed("Long", "[Calls]"), Repeat("g", 200'000));
+  EXPECT_EQ(ExpandTimed("Long", "[Pipes]"), Repeat("x", 250'000));
+  EXPECT_EQ(ExpandTimed("Long", "%v%"), words);
+  EXPECT_EQ(ExpandTimed("Long", "[" + name + "]"), "found");
+  host.ClearRecords();
+  // Every bracket opens a construct holding the rest of the line: the nested copies of a
+  // megabyte line would fill memory long before the nesting limit.
+  EXPECT_EQ(ExpandTimed("Long", "[Opens]"), Err(kTooMuchOutput, "Long", LineOf("Long", "Opens")));
+}
+
+TEST_F(HostileTableTest, HundredThousandGroupsFailToLoadWithTheSixteenBitMessage) {
+  std::string text;
+  for (int i = 0; i < 100'000; ++i) text += ";G" + std::to_string(i) + "\n1,g\n";
+  WriteTable("Many", text);
+  const Clock::duration start = ProcessorTime();
+  EXPECT_LT(engine.GetTable("Many"), 0);
+  EXPECT_LT(ProcessorTime() - start, kTimeLimit);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].title, "Error reading table file: Many");
+  // The 32768th group's header.
+  EXPECT_EQ(host.boxes[0].text, "Value exceeds 32768 in line 65535:\r\r;G32767");
+}
+
+TEST_F(HostileTableTest, TheMostGroupsATableMayHaveLoadAndTheLastIsFound) {
+  std::string text;
+  for (int i = 0; i < INT16_MAX; ++i)
+    text += ";G" + std::to_string(i) + "\n1,g" + std::to_string(i) + "\n";
+  WriteTable("Most", text);
+  EXPECT_EQ(ExpandTimed("Most", "[G32766][G0]"), "g32766g0");
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+// ---- bytes that are not text ----
+
+TEST_F(HostileTableTest, NulBytesAndInvalidUtf8AreReadAsCharactersOfTheText) {
+  Install("Bytes");
+  // Not UTF-8, so the file reads as Windows-1252: every byte is a character, NUL included.
+  const std::string result = ExpandTimed("Bytes", "[Start]");
+  static constexpr char kExpected[] =
+      "a\0b hidden nul\0here \u00FF\u00FE\u00C3 \u00C9T\u00C9\0 Missing\0 end";
+  EXPECT_EQ(result, std::string(kExpected, sizeof kExpected - 1));
+  EXPECT_TRUE(host.boxes.empty());
+}
+
+// ---- numbers at the edges of their width ----
+
+TEST_F(HostileTableTest, WeightsAndRangesBeyondSixteenBitsFailToLoadWithTheirLine) {
+  Install("WeightOverflow");
+  Install("RangeOverflow");
+  EXPECT_LT(engine.GetTable("WeightOverflow"), 0);
+  EXPECT_LT(engine.GetTable("RangeOverflow"), 0);
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].text, "Value exceeds 32768 in line 4:\r\r1,one more");
+  EXPECT_EQ(host.boxes[1].text, "Value exceeds 32768 in line 3:\r\r1-32768,too far");
+}
+
+TEST_F(HostileTableTest, RollsAtTheSixteenBitEdgesGiveResultsOrErrorsNeverACrash) {
+  Install("SixteenBitEdges");
+  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Full=32767]"), "the last one");
+  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Wide=32767]"), "top");
+  // A modifier that takes the roll past 32767 is an overflow of the roll: the group's error
+  // block.
+  const std::string block =
+      "<hr><b>###ERR:Unknown in Table: SixteenBitEdges / Group: Wide ###</b><hr>";
+  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Wide+32767]"), block);
+  EXPECT_TRUE(host.boxes.empty());
+  // A modifier beyond 16 bits, and dice whose total passes 32 bits: error boxes.
+  ExpandTimed("SixteenBitEdges", "[Wide+99999]");
+  ExpandTimed("SixteenBitEdges", "{Dice~1d32767*32767}{Dice~32767d32767}");
+  for (const ShownBox& box : host.boxes) EXPECT_EQ(box.kind, ShownBox::kOkCancel) << box.text;
+  host.ClearRecords();
+  const std::string start = ExpandTimed("SixteenBitEdges", "[Start]");
+  EXPECT_NE(start.find("top"), std::string::npos) << start;
+}
+
+// ---- constructs that never close ----
+
+TEST_F(HostileTableTest, UnclosedConstructsEndInErrorBoxesOrStayAsText) {
+  Install("NeverClosed");
+  for (int entry = 1; entry <= 7; ++entry) {
+    const std::string result = ExpandTimed("NeverClosed", "[Start=" + std::to_string(entry) + "]");
+    EXPECT_LT(result.size(), 100u) << entry;
+  }
+  // "d" and "g" keep their text; the others end in the boundary's error box.
+  EXPECT_EQ(ExpandTimed("NeverClosed", "[Start=4]"), "d %v and |v+1 and ruby after");
+  EXPECT_EQ(ExpandTimed("NeverClosed", "[Start=7]"), "g ruby]]]]]]]} }} ] done");
+  for (const ShownBox& box : host.boxes) {
+    EXPECT_EQ(box.title.rfind("Error occurred in ProcessString (NeverClosed, Line ", 0), 0u)
+        << box.title;
+  }
+}
+
+// ---- through the real executable, with its memory limited ----
+
+#ifdef FABLEWICK_CLI_PATH
+
+struct ChildOutcome {
+  std::string out;
+  std::string err;
+  int status = -1;         // exit status; -1 when the process did not exit by itself
+  long max_rss = 0;        // the most memory it held, in bytes
+  Clock::duration took{};  // on the clock
+  Clock::duration used{};  // processor time
+};
+
+// Runs fablewick-cli with its address space limited to 1 GB (sanitised builds reserve far more
+// address space than they use, so there only its memory in use is checked), killed when it
+// still runs after kWallLimit; sends SIGINT after `interrupt_after` when given.
+ChildOutcome RunCliLimited(const std::vector<std::string>& args,
+                           Clock::duration interrupt_after = Clock::duration::max()) {
+  std::vector<std::string> all = {FABLEWICK_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : all) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const fs::path out_file =
+      fs::temp_directory_path() / ("fw_hostile_out_" + std::to_string(getpid()));
+  const fs::path err_file =
+      fs::temp_directory_path() / ("fw_hostile_err_" + std::to_string(getpid()));
+  const Clock::time_point start = Clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (!kSanitized) {
+      const rlimit limit{static_cast<rlim_t>(kMemoryLimit), static_cast<rlim_t>(kMemoryLimit)};
+      setrlimit(RLIMIT_AS, &limit);
+    }
+    if (!freopen(out_file.c_str(), "w", stdout) || !freopen(err_file.c_str(), "w", stderr)) {
+      _exit(126);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  ChildOutcome outcome;
+  bool interrupted = false;
+  int status = 0;
+  rusage usage{};
+  while (true) {
+    const pid_t done = wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid) break;
+    const Clock::duration running = Clock::now() - start;
+    if (!interrupted && running >= interrupt_after) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+    if (running > kWallLimit) {
+      kill(pid, SIGKILL);
+      wait4(pid, &status, 0, &usage);
+      ADD_FAILURE() << "fablewick-cli " << args.back() << " still ran after the time limit";
+      break;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  outcome.took = Clock::now() - start;
+  outcome.used = std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+  if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+  outcome.max_rss = usage.ru_maxrss * 1024;
+  std::ifstream out(out_file, std::ios::binary), err(err_file, std::ios::binary);
+  outcome.out.assign(std::istreambuf_iterator<char>(out), {});
+  outcome.err.assign(std::istreambuf_iterator<char>(err), {});
+  fs::remove(out_file);
+  fs::remove(err_file);
+  return outcome;
+}
+
+class HostileCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_hostile_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    home_ = pattern;
+    fs::create_directories(home_ / "Tables" / "Hostile");
+    for (const char* name : {"NineFold", "LoopsInLoops", "CallCircle", "EndlessWhile"}) {
+      Write(name, ReadHostileTable(name));
+    }
+  }
+  void TearDown() override { fs::remove_all(home_); }
+
+  void Write(const std::string& name, std::string_view text) {
+    std::ofstream(home_ / "Tables" / "Hostile" / (name + ".tab"), std::ios::binary)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+
+  ChildOutcome Call(const std::string& call,
+                    Clock::duration interrupt_after = Clock::duration::max()) {
+    ChildOutcome outcome = RunCliLimited({"--home", home_.string(), "call", call}, interrupt_after);
+    EXPECT_LT(outcome.max_rss, kMemoryLimit) << call;
+    EXPECT_LT(outcome.used, kTimeLimit) << call;
+    return outcome;
+  }
+
+  fs::path home_;
+};
+
+TEST_F(HostileCliTest, TextMultiplyingWithoutEndEndsWithinTimeAndMemory) {
+  for (const char* call : {"[NineFold.Start]", "[LoopsInLoops.Start]", "[LoopsInLoops.Doubling]",
+                           "[LoopsInLoops.Replacing]"}) {
+    const ChildOutcome outcome = Call(call);
+    EXPECT_EQ(outcome.status, 0) << call << ": " << outcome.err;
+    EXPECT_NE(outcome.out.find(kTooMuchOutput), std::string::npos) << call;
+    EXPECT_LT(outcome.out.size(), 1000u) << call;
+  }
+}
+
+TEST_F(HostileCliTest, EndlessRecursionEndsWithinTimeAndMemory) {
+  const ChildOutcome outcome = Call("[CallCircle.Start]");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find(kNesting), std::string::npos);
+}
+
+TEST_F(HostileCliTest, HugeTablesEndWithinTimeAndMemory) {
+  std::string many;
+  for (int i = 0; i < 100'000; ++i) many += ";G" + std::to_string(i) + "\n1,g\n";
+  Write("Many", many);
+  const ChildOutcome groups = Call("[Many.G1]");
+  EXPECT_EQ(groups.status, 1);
+  EXPECT_NE(groups.err.find("Value exceeds 32768 in line 65535:"), std::string::npos);
+
+  Write("Long", ";Start\n1," + Repeat("[Gem]", 200'000) + "\n;Gem\n1," +
+                    Repeat("long words ", 100'000) + "\n");
+  const ChildOutcome lines = Call("[Long.Start]");
+  EXPECT_EQ(lines.status, 0) << lines.err;
+  // 200,000 copies of a 1 MB result would be 200 GB.
+  EXPECT_NE(lines.out.find(kTooMuchOutput), std::string::npos);
+}
+
+TEST_F(HostileCliTest, EndlessWhileEndsAtCtrlCAndWritesWhatWasRolled) {
+  const ChildOutcome outcome = Call("[EndlessWhile.Start]", 500ms);
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_LT(outcome.took, 500ms + (kSanitized ? 30s : 10s));
+  EXPECT_EQ(outcome.out, "before  after\r\n\r\n\r\n\r\n");
+}
+
+#endif  // FABLEWICK_CLI_PATH
+
+}  // namespace
+}  // namespace fablewick

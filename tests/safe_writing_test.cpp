@@ -1,0 +1,163 @@
+// Files the program writes (the configuration file, results documents, exports) are replaced as a
+// whole or not at all: a write that fails on a full disk or in a folder the program may not write
+// leaves the earlier file as it was, leaves no half-written file behind, and says so.
+#include <signal.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "config/config_file.h"
+#include "engine/document.h"
+#include "engine/export.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// One of the program's writers, replacing `target` with text of about `size` bytes.
+struct Writer {
+  const char* name;
+  std::function<void(const fs::path& target, std::size_t size)> write;
+};
+
+void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
+
+Settings SettingsOfSize(std::size_t size) {
+  Settings settings;
+  settings.HList.assign(size / 16 + 1, "Random Inn table");
+  return settings;
+}
+
+const Writer kWriters[] = {
+    {"results document",
+     [](const fs::path& target, std::size_t size) {
+       WriteTextFileAtomically(target.string(), std::string(size, 'r'));
+     }},
+    {"configuration file",
+     [](const fs::path& target, std::size_t size) {
+       // The configuration file's name is fixed: the target names its folder's file.
+       WriteConfigFile(target.parent_path(), SettingsOfSize(size));
+     }},
+    {"export",
+     [](const fs::path& target, std::size_t) {
+       // The results document of 1 MB that SetUp wrote beside the folder.
+       ExportResultsFile(target.parent_path().parent_path() / "Temp.txt", target, 1, false);
+     }},
+};
+
+class SafeWritingTest : public ::testing::TestWithParam<Writer> {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "fw_write_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    folder_ = root_ / "out";
+    fs::create_directory(folder_);
+    // Others may pass through, so that a process without write permission can reach it.
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    std::ofstream(root_ / "Temp.txt", std::ios::binary) << std::string(1 << 20, 'e') << "\r\n";
+    target_ = folder_ / kConfigFileName;
+    std::ofstream(target_, std::ios::binary) << "the earlier file\r\n";
+  }
+  void TearDown() override {
+    fs::permissions(folder_, fs::perms::owner_all);
+    fs::remove_all(root_);
+  }
+
+  // The folder holds nothing but the earlier file, unchanged.
+  void ExpectEarlierFileIntact() {
+    EXPECT_EQ(ReadFile(target_), "the earlier file\r\n");
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{kConfigFileName});
+  }
+
+  // Runs the writer in a child process that may not write into the folder (an unprivileged
+  // user when the tests run as root, whom permissions do not stop). The child's exit status:
+  // 0 the writer threw naming the file, 1 it threw without naming it, 2 it did not throw.
+  int WriteWithoutPermission(std::size_t size) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (geteuid() == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+      } else {
+        chmod(folder_.c_str(), 0555);
+      }
+      try {
+        GetParam().write(target_, size);
+      } catch (const std::runtime_error& error) {
+        _exit(std::string(error.what()).find(target_.string()) != std::string::npos ? 0 : 1);
+      }
+      _exit(2);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  fs::path root_, folder_, target_;
+};
+
+TEST_P(SafeWritingTest, ReplacesTheEarlierFileWhole) {
+  GetParam().write(target_, 1 << 20);
+  EXPECT_GE(fs::file_size(target_), 1u << 20);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_P(SafeWritingTest, AFullDiskLeavesTheEarlierFileIntactAndIsReported) {
+  // Files may grow to 64 KB only: the write fails part way, as on a disk that fills up.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const rlimit small{64 << 10, saved.rlim_max};
+  void (*const previous)(int) = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string message;
+  try {
+    GetParam().write(target_, 1 << 20);
+  } catch (const std::runtime_error& error) {
+    message = error.what();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_NE(message.find(target_.string()), std::string::npos) << "reported: " << message;
+  EXPECT_NE(message.find("File too large"), std::string::npos) << message;
+  ExpectEarlierFileIntact();
+}
+
+TEST_P(SafeWritingTest, AFolderThatCannotBeWrittenLeavesTheEarlierFileIntactAndIsReported) {
+  EXPECT_EQ(WriteWithoutPermission(1000), 0);
+  ExpectEarlierFileIntact();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWriter, SafeWritingTest, ::testing::ValuesIn(kWriters),
+                         [](const ::testing::TestParamInfo<Writer>& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name) {
+                             if (c == ' ') c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace fablewick
