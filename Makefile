@@ -32,7 +32,8 @@ run: build
 	@if [ -n "$${DISPLAY}$${WAYLAND_DISPLAY}" ] && [ -x build/bin/fablewick ]; then \
 	  cd build/bin && exec ./fablewick --home . $(ARGS); \
 	else \
-	  echo "No window to open here (no display, or the window is not built): rolling a sample table."; \
+	  echo "No display here, so no window: rolling a sample table instead. To open the window, run"; \
+	  echo "'make run' in a desktop session, or start build/bin/fablewick there."; \
 	  echo "  build/bin/fablewick-cli --home build/bin call '$(SAMPLE_CALL)'"; echo; \
 	  build/bin/fablewick-cli --home build/bin call '$(SAMPLE_CALL)'; \
 	fi
