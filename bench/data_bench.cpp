@@ -13,8 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "engine/engine.h"
 #include "bench/quiet_host.h"
+#include "engine/engine.h"
 #include "engine/host.h"
 
 namespace fablewick {

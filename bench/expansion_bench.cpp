@@ -9,8 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "engine/engine.h"
 #include "bench/quiet_host.h"
+#include "engine/engine.h"
 #include "engine/host.h"
 #include "engine/loader.h"
 
@@ -91,6 +91,18 @@ BENCHMARK(BM_ExpandAfterUnpairedDelimiters)
     ->Arg(12500)
     ->Arg(25000)
     ->Arg(50000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+// Group calls, assignments, variable reads and dice in turn, at 1,000, 10,000 and 100,000
+// constructs: the growth from one size to the next should stay near tenfold.
+void BM_ExpandMixedConstructs(benchmark::State& state) {
+  RollEntry(state, Repeat("[Gem]|n+1| %n% {1d6} ", state.range(0) / 4), state.range(0), false);
+}
+BENCHMARK(BM_ExpandMixedConstructs)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 

@@ -33,6 +33,9 @@ void AppendLine(std::string& out, std::string_view line) {
 
 // A result followed by three empty lines, as the text and XML documents hold them.
 void AppendPlainResults(std::string& out, const std::vector<std::string>& results) {
+  std::size_t size = out.size();
+  for (const std::string& result : results) size += result.size() + 4 * kLineEnd.size();
+  out.reserve(size);
   for (const std::string& result : results) {
     AppendLine(out, result);
     out += kLineEnd;

@@ -48,8 +48,8 @@ void Engine::ClearTableCache() {
 
 void Engine::ResetNoRepeatGroups() {
   for (auto& table : TableCache) {
-    for (Group& group : table->Groups) {
-      if (group.NoRepeat) group.ResetDrawn();
+    for (int16_t g : table->NoRepeatGroups()) {
+      table->Groups[static_cast<std::size_t>(g)].ResetDrawn();
     }
   }
 }

@@ -148,7 +148,7 @@ class Engine {
   friend class Scanner;
   friend class RestartingScanner;
 
-  std::string CompleteConstruct(std::string scanned, int kind, const std::string& table_name,
+  std::string CompleteConstruct(std::string_view scanned, int kind, const std::string& table_name,
                                 int32_t line);
   std::string ReadVariable(std::string_view inside, const std::string& table_name, int32_t line);
   std::string Assign(std::string_view inside, const std::string& table_name, int32_t line);

@@ -75,15 +75,25 @@ class Scanner {
   Scanner(Engine& engine, const std::string& table, int32_t line)
       : engine_(engine), table_(table), line_(line) {}
 
+  // `text` must stay unchanged until the scan ends: it is read in place, and copied only when a
+  // result has to be put in front of the unscanned rest.
   std::string Run(std::string_view text) {
-    buffer_.assign(text);
+    if (!HasOpener(text)) return std::string(text);
+    buffer_ = text;
     pos_ = 0;
+    // Results are usually longer than the calls they replace: room for some growth saves
+    // reallocating on the first few.
+    out_.reserve(text.size() * 2 + 32);
     while (pos_ < buffer_.size()) Step();
     return std::move(out_);
   }
 
   // The whole text as it stands now, for the error box.
-  std::string CurrentText() const { return out_ + buffer_.substr(std::min(pos_, buffer_.size())); }
+  std::string CurrentText() const {
+    std::string text = out_;
+    text.append(buffer_.substr(std::min(pos_, buffer_.size())));
+    return text;
+  }
 
  private:
   struct Region {
@@ -111,7 +121,7 @@ class Scanner {
   bool PreviousIsSlash() const { return !out_.empty() && out_.back() == '/'; }
 
   void Literal(std::size_t count) {
-    out_.append(buffer_, pos_, count);
+    out_.append(buffer_.substr(pos_, count));
     pos_ += count;
   }
 
@@ -159,7 +169,7 @@ class Scanner {
   void Bracketed(char opener, char closer, bool escapes) {
     std::size_t close = FindPartner(buffer_, pos_, opener, closer, escapes);
     const std::size_t end = close == kNone ? buffer_.size() : close;
-    std::string_view inside = std::string_view(buffer_).substr(pos_ + 1, end - pos_ - 1);
+    std::string_view inside = buffer_.substr(pos_ + 1, end - pos_ - 1);
     std::string result;
     if (opener == '{' && IsControlBlock(inside)) {
       result = engine_.ExpandControlBlock(inside, table_, line_);
@@ -174,7 +184,7 @@ class Scanner {
   }
 
   std::string_view Inside(std::size_t close) const {
-    return std::string_view(buffer_).substr(pos_ + 1, close - pos_ - 1);
+    return buffer_.substr(pos_ + 1, close - pos_ - 1);
   }
 
   // Depth of the text at the scan position: regions the scan has left behind are dropped.
@@ -227,9 +237,14 @@ class Scanner {
   void PutInFront(std::string_view a, std::string_view b, std::size_t consumed_end) {
     const std::size_t need = a.size() + b.size();
     if (need <= consumed_end) {
+      if (!owned_) {  // the text is still the caller's: take a copy to write into
+        storage_.assign(buffer_);
+        buffer_ = storage_;
+        owned_ = true;
+      }
       pos_ = consumed_end - need;
-      std::memcpy(buffer_.data() + pos_, a.data(), a.size());
-      std::memcpy(buffer_.data() + pos_ + a.size(), b.data(), b.size());
+      std::memcpy(storage_.data() + pos_, a.data(), a.size());
+      std::memcpy(storage_.data() + pos_ + a.size(), b.data(), b.size());
       consumed_end_after_put_ = consumed_end;
       return;
     }
@@ -240,8 +255,10 @@ class Scanner {
     std::string rebuilt;
     rebuilt.reserve(slack + need + tail);
     rebuilt.append(slack, '\0');
-    rebuilt.append(a).append(b).append(buffer_, consumed_end, tail);
-    buffer_.swap(rebuilt);
+    rebuilt.append(a).append(b).append(buffer_.substr(consumed_end, tail));
+    storage_.swap(rebuilt);
+    buffer_ = storage_;
+    owned_ = true;
     pos_ = slack;
     consumed_end_after_put_ = slack + need;
   }
@@ -250,7 +267,9 @@ class Scanner {
   const std::string& table_;
   const int32_t line_;
   std::string out_;
-  std::string buffer_;
+  std::string_view buffer_;  // the caller's text until a result is put in front, then storage_
+  std::string storage_;
+  bool owned_ = false;
   std::size_t pos_ = 0;
   std::size_t consumed_end_after_put_ = 0;
   std::size_t pending_pipe_ = kNone;
@@ -333,19 +352,29 @@ class DepthGuard {
   int& depth_;
 };
 
+// Scans the text, then completes the construct. The text the error box shows is kept only when
+// something fails: the scanned text if the scan ended, else the text as the scan left it.
 template <typename ScannerType>
 std::string ScanAndComplete(Engine& engine, std::string_view text, int kind,
                             const std::string& table_name, int32_t line,
-                            std::string (Engine::*complete)(std::string, int, const std::string&,
-                                                            int32_t),
+                            std::string (Engine::*complete)(std::string_view, int,
+                                                            const std::string&, int32_t),
                             std::string& text_on_failure) {
-  ScannerType scanner(engine, table_name, line);
+  std::string scanned;
+  {
+    ScannerType scanner(engine, table_name, line);
+    try {
+      scanned = scanner.Run(text);
+    } catch (...) {
+      text_on_failure = scanner.CurrentText();
+      throw;
+    }
+  }
+  if (kind == kPlainText) return scanned;
   try {
-    std::string scanned = scanner.Run(text);
-    text_on_failure = scanned;
-    return (engine.*complete)(std::move(scanned), kind, table_name, line);
+    return (engine.*complete)(scanned, kind, table_name, line);
   } catch (...) {
-    if (text_on_failure.empty()) text_on_failure = scanner.CurrentText();
+    text_on_failure = std::move(scanned);
     throw;
   }
 }
@@ -401,14 +430,14 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
   return "";
 }
 
-std::string Engine::CompleteConstruct(std::string scanned, int kind, const std::string& table_name,
-                                      int32_t line) {
+std::string Engine::CompleteConstruct(std::string_view scanned, int kind,
+                                      const std::string& table_name, int32_t line) {
   // Once the generation is stopped, a construct is not completed: its inside may be anything.
   // Plain text keeps what was made before the stop.
   if (StopRequested() && kind != kPlainText) return "";
   switch (kind) {
     case kPlainText:
-      return scanned;
+      return std::string(scanned);
     case kVariableRead:
       return ReadVariable(scanned, table_name, line);
     case kAssignment:

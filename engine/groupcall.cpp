@@ -24,6 +24,26 @@ std::string LinkHref(int32_t number, const CallPrefixes& prefixes, std::string_v
   return href;
 }
 
+// Whether a call is a bare group name of the calling table: no prefix, table, condition, roll
+// modifier or parameters. Such calls are the commonest by far and need no taking apart.
+bool IsBareGroupName(std::string_view call) {
+  for (char c : call) {
+    switch (c) {
+      case '~':
+      case '.':
+      case '?':
+      case '+':
+      case '-':
+      case '=':
+      case '(':
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void ReadCallPrefixes(std::string& call, CallPrefixes& prefixes, Engine* engine) {
@@ -77,6 +97,16 @@ RollModifier ReadRollModifier(std::string& call) {
 
 std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& table_name,
                                     int32_t line) {
+  if (!inside.empty() && IsBareGroupName(inside)) {
+    const std::string group(inside);
+    std::string result = RollGroup(table_name, group, 0, false, false, {}, false);
+    if (result == kNotFoundMarker) {
+      return bTabCallsAsErrors ? ErrorText("Group '" + group + "' - not found", table_name, line)
+                               : group;
+    }
+    return result;
+  }
+
   std::string call(inside);
   CallPrefixes prefixes;
   ReadCallPrefixes(call, prefixes, this);
@@ -136,11 +166,15 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
           RollGroup(table, group, modifier.value, modifier.fixed, false, params, prefixes.reset);
       // A group that does not exist is reported once, however often the call repeats it.
       if (rolled == kNotFoundMarker) {
-        result = rolled;
+        result = std::move(rolled);
         break;
       }
       if (!CountOutput(rolled.size(), result.size() + rolled.size(), table_name, line)) break;
-      result += rolled;
+      if (result.empty()) {
+        result = std::move(rolled);
+      } else {
+        result += rolled;
+      }
     }
   }
   if (!result.empty()) {

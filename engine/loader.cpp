@@ -1,7 +1,6 @@
 #include "engine/loader.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -39,9 +38,17 @@ class TableReader {
     table_->Name = name;
   }
 
+  // Reads the text line by line in place. A line ends at CR LF or at a lone LF; a lone CR stays
+  // in its line, and a final line end starts no further line.
   std::unique_ptr<Table> Read(std::string_view text) {
-    std::vector<std::string> lines = SplitLines(text);
-    for (const std::string& line : lines) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+      std::size_t feed = text.find('\n', start);
+      if (feed == std::string_view::npos) feed = text.size();
+      std::size_t end = feed;
+      if (end > start && end < text.size() && text[end - 1] == '\r') --end;
+      const std::string_view line = text.substr(start, end - start);
+      start = feed + 1;
       ++line_number_;
       try {
         ReadLine(line);
@@ -55,7 +62,7 @@ class TableReader {
   }
 
  private:
-  void ReadLine(const std::string& line) {
+  void ReadLine(std::string_view line) {
     if (line.empty()) return;
     switch (line[0]) {
       case '#':
@@ -75,17 +82,17 @@ class TableReader {
     }
   }
 
-  void AppendContinuation(const std::string& line) {
+  void AppendContinuation(std::string_view line) {
     if (current_entry_ == nullptr) {
       Message("Line " + FormatInteger(line_number_) +
-              " continues no entry, and will be ignored: \r\r" + line);
+              " continues no entry, and will be ignored: \r\r" + std::string(line));
       return;
     }
-    current_entry_->Text.append(line, 1);
+    current_entry_->Text.append(line.substr(1));
   }
 
-  void DeclareVariable(const std::string& line) {
-    std::string_view rest = std::string_view(line).substr(1);
+  void DeclareVariable(std::string_view line) {
+    std::string_view rest = line.substr(1);
     std::size_t comma = rest.find(',');
     // The name ends one character before the comma: that character is the closing "%".
     if (comma == std::string_view::npos || comma == 0) throw LoadFailure{LineFailure::kUnknown};
@@ -99,14 +106,14 @@ class TableReader {
     table_->Vars.push_back(std::move(variable));
   }
 
-  void DeclareParameter(const std::string& line) {
-    std::vector<std::string> fields = SplitAll(std::string_view(line).substr(1), ',');
+  void DeclareParameter(std::string_view line) {
+    std::vector<std::string> fields = SplitAll(line.substr(1), ',');
     if (fields.size() < 3) throw LoadFailure{LineFailure::kUnknown};
     int index = table_->FindVariable(fields[0]);
     if (index < 0) {
       Message("Line " + FormatInteger(line_number_) + " declares a parameter for variable '" +
               fields[0] + "', which is not declared above it; the line will be ignored: \r\r" +
-              line);
+              std::string(line));
       return;
     }
     CheckCount(table_->Params.size());
@@ -120,7 +127,7 @@ class TableReader {
     table_->Params.push_back(std::move(parameter));
   }
 
-  void StartGroup(const std::string& line) {
+  void StartGroup(std::string_view line) {
     CheckCount(table_->Groups.size());
     Group group;
     group.NoRepeat = line.size() > 1 && line[1] == '!';
@@ -130,16 +137,16 @@ class TableReader {
     current_entry_ = nullptr;
   }
 
-  void AddEntry(const std::string& line) {
+  void AddEntry(std::string_view line) {
     std::size_t comma = line.find(',');
-    if (comma == std::string::npos) {
+    if (comma == std::string_view::npos) {
       Message("Line " + FormatInteger(line_number_) +
-              " has no initial comma, and will be ignored: \r\r" + line);
+              " has no initial comma, and will be ignored: \r\r" + std::string(line));
       return;
     }
     // Entry lines before the first group header belong to no group and are dropped.
     if (table_->Groups.empty()) return;
-    std::string_view value = std::string_view(line).substr(0, comma);
+    std::string_view value = line.substr(0, comma);
     int16_t low, high;
     std::size_t dash = value.find('-');
     if (dash == std::string_view::npos) {
@@ -174,8 +181,9 @@ class TableReader {
     if (count >= kMaxCount) throw LoadFailure{LineFailure::kValueTooBig};
   }
 
-  void Report(LineFailure kind, const std::string& line) {
-    std::string number = FormatInteger(line_number_);
+  void Report(LineFailure kind, std::string_view raw) {
+    const std::string number = FormatInteger(line_number_);
+    const std::string line(raw);
     switch (kind) {
       case LineFailure::kMissingValue:
         return Message("Missing value before comma in line " + number + ":\r\r" + line);
@@ -238,12 +246,23 @@ std::unique_ptr<Table> LoadTableFile(const std::string& name, const std::filesys
     }
     return FailedTable(name, host, "File \"" + name + "\" not found.\r\r");
   }
-  std::ifstream file(found, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.good() && !file.eof()) {
-    return FailedTable(name, host, "An unknown error occurred in line 0:\r\r");
+  // The file is read in one piece; the raw bytes are let go once decoded, so that the table is
+  // built beside one copy of the text only.
+  std::string bytes;
+  {
+    std::ifstream file(found, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    if (size < 0) return FailedTable(name, host, "An unknown error occurred in line 0:\r\r");
+    bytes.resize(static_cast<std::size_t>(size));
+    file.seekg(0);
+    file.read(bytes.data(), size);
+    if (file.gcount() != size) {
+      return FailedTable(name, host, "An unknown error occurred in line 0:\r\r");
+    }
   }
-  return ParseTableText(name, DecodeFileText(bytes), host);
+  std::string text = DecodeFileText(bytes);
+  std::string().swap(bytes);
+  return ParseTableText(name, text, host);
 }
 
 }  // namespace fablewick

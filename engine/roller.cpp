@@ -9,16 +9,6 @@
 namespace fablewick {
 namespace {
 
-// The entry a roll selects: the first whose range holds it; otherwise the first entry for a roll
-// at or below the first entry's Low, the last entry for any other roll.
-std::size_t ChooseEntry(const Group& group, int32_t roll) {
-  const std::vector<Entry>& entries = group.Entries;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i].Low <= roll && roll <= entries[i].High) return i;
-  }
-  return roll <= entries.front().Low ? 0 : entries.size() - 1;
-}
-
 // Whether any roll from `low` to `high` selects an entry that is not drawn. Each roll is given
 // to the first entry whose range holds it; a union-find skip list paints every roll once, so
 // the cost is linear in the entries plus the span of rolls.
@@ -47,7 +37,7 @@ bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
     }
   }
   for (std::size_t r = 0; r < span; ++r) {
-    if (owner[r] < 0 && !entries[ChooseEntry(group, low + static_cast<int32_t>(r))].Drawn) {
+    if (owner[r] < 0 && !entries[group.ChooseEntry(low + static_cast<int32_t>(r))].Drawn) {
       return true;
     }
   }
@@ -101,7 +91,7 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
       int32_t roll = roll_modifier;
       if (!fixed_roll) roll += RandomBetween(group->MinValue, group->MaxValue);
       if (roll < INT16_MIN || roll > INT16_MAX) throw EngineError(kOverflow);
-      chosen = ChooseEntry(*group, roll);
+      chosen = group->ChooseEntry(roll);
       Entry& entry = group->Entries[chosen];
       if (!group->NoRepeat) break;
       if (!entry.Drawn) {

@@ -28,6 +28,22 @@ struct Group {
   int16_t EntryCount() const { return static_cast<int16_t>(Entries.size()); }
   // Clears every drawn mark.
   void ResetDrawn();
+
+  // Index of the entry a roll selects: the first in file order whose range holds the roll;
+  // otherwise the first entry for a roll at or below the first entry's Low, the last entry for
+  // any other roll. The group must have entries. Logarithmic in the number of entries: large
+  // groups keep a lookup from rolls to entries, made at their first roll (and again should the
+  // number of entries change; ranges are fixed once loaded).
+  std::size_t ChooseEntry(int32_t roll) const;
+
+ private:
+  // The roll axis cut where some range begins or ends: segment i covers the rolls from
+  // segment_start_[i] up to the next start, and segment_entry_[i] is the entry chosen there,
+  // or -1 where no range holds the rolls. The last segment is open to the top.
+  mutable std::vector<int32_t> segment_start_;
+  mutable std::vector<int32_t> segment_entry_;
+  mutable std::size_t indexed_entries_ = 0;
+  void IndexEntries() const;
 };
 
 struct TableVariable {
@@ -60,9 +76,23 @@ struct Table {
   int16_t VarCount() const { return static_cast<int16_t>(Vars.size()); }
   int16_t ParamCount() const { return static_cast<int16_t>(Params.size()); }
 
-  // First group / variable of that exact name, or nullptr / -1.
+  // First group / variable of that exact name, or nullptr / -1. Both look names up in an index
+  // made at the first search (and again when groups or variables have been added since).
   Group* FindGroup(const std::string& name);
   int FindVariable(const std::string& name) const;
+
+  // Indices of the groups marked no-repeat, in file order.
+  const std::vector<int16_t>& NoRepeatGroups();
+
+ private:
+  // Open-addressed hash tables of names: each slot holds the index of the group or variable
+  // whose name hashes there, or -1. The first of two equal names is the one kept.
+  mutable std::vector<int16_t> group_slots_;
+  mutable std::vector<int16_t> variable_slots_;
+  mutable std::vector<int16_t> no_repeat_groups_;
+  mutable std::size_t indexed_groups_ = SIZE_MAX;
+  mutable std::size_t indexed_variables_ = SIZE_MAX;
+  void IndexGroups() const;
 };
 
 }  // namespace fablewick
