@@ -212,7 +212,8 @@ TEST_F(ExpansionTest, EndlessNestingIsStoppedOnceOnAnyThread) {
       {"[N3~Deep]", deep_line},
       {"%loop%", kLine},
       {std::string(5000, '[') + std::string(5000, ']'), kLine}};
-  for (const auto& [text, line] : cases) {
+  for (const auto& [case_text, line] : cases) {
+    const std::string& text = case_text;  // a lambda cannot capture a structured binding
     const std::string message = Message("Nesting too deep, possible endless recursion", line);
     for (const bool large_stack : {true, false}) {
       std::string result;
