@@ -53,10 +53,26 @@ std::optional<std::string> GuiThreadHost::InputBox(const std::string& prompt,
 void GuiThreadHost::SetStatus(int panel, const std::string& text) {
   if (QThread::currentThread() == context_->thread()) {
     status_(panel, text);
-  } else {
-    // The status needs no answer: the generation goes on while the window catches up.
-    QMetaObject::invokeMethod(
-        context_, [sink = status_, panel, text] { sink(panel, text); }, Qt::QueuedConnection);
+    return;
+  }
+  // The status needs no answer: the generation goes on while the window catches up.
+  std::lock_guard<std::mutex> lock(status_mutex_);
+  pending_status_[panel == 0 ? 0 : 1] = text;
+  if (status_posted_) return;
+  status_posted_ = true;
+  QMetaObject::invokeMethod(
+      context_, [this] { FlushStatus(); }, Qt::QueuedConnection);
+}
+
+void GuiThreadHost::FlushStatus() {
+  std::array<std::optional<std::string>, 2> texts;
+  {
+    std::lock_guard<std::mutex> lock(status_mutex_);
+    texts.swap(pending_status_);
+    status_posted_ = false;
+  }
+  for (int panel = 0; panel < 2; ++panel) {
+    if (texts[panel]) status_(panel, *texts[panel]);
   }
 }
 

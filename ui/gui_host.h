@@ -6,7 +6,10 @@
 #pragma once
 
 #include <QObject>
+#include <array>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,9 +42,17 @@ class GuiThreadHost : public Host {
   // Runs `work` on the window's thread and waits for it.
   void OnWindowThread(const std::function<void()>& work);
 
+  // Shows the status texts that arrived since the last update.
+  void FlushStatus();
+
   QObject* context_;
   Host& dialogs_;
   StatusSink status_;
+  // Status texts from the generation thread wait here for the window, the newest per panel, so
+  // a long run of rolls queues one update at a time instead of one copy per roll.
+  std::mutex status_mutex_;
+  std::array<std::optional<std::string>, 2> pending_status_;
+  bool status_posted_ = false;
 };
 
 // The real boxes: Qt message and input boxes, the debug window, the question before a table
