@@ -11,6 +11,7 @@
 #include <set>
 #include <tuple>
 
+#include "engine/control.h"
 #include "engine/dispatch.h"
 #include "engine/error.h"
 #include "engine/groupcall.h"
@@ -120,25 +121,6 @@ std::size_t FindPartner(std::string_view text, std::size_t open, char opener, ch
     if (escapes && text[q - 1] == '/') continue;
     depth += c == opener ? 1 : -1;
     if (depth == 0) return q;
-  }
-  return kNone;
-}
-
-// The first `separator` at or after `from` outside every construct, as the If, Loop and While
-// blocks cut their parts: braces and brackets balanced, "%" and "|" each seen an even number of
-// times. kNone when there is none.
-std::size_t FindTopLevel(std::string_view text, char separator, std::size_t from = 0) {
-  int braces = 0, brackets = 0;
-  bool odd_percent = false, odd_pipe = false;
-  for (std::size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == separator && braces == 0 && brackets == 0 && !odd_percent && !odd_pipe) return i;
-    if (c == '{') ++braces;
-    if (c == '}') --braces;
-    if (c == '[') ++brackets;
-    if (c == ']') --brackets;
-    if (c == '%') odd_percent = !odd_percent;
-    if (c == '|') odd_pipe = !odd_pipe;
   }
   return kNone;
 }

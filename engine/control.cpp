@@ -1,5 +1,7 @@
 // The control blocks "{If~condition?then/else}", "{Loop~count,body}" and "{While~condition,body}".
 // They arrive unexpanded; each expands only the parts it needs, when it needs them.
+#include "engine/control.h"
+
 #include "engine/condition.h"
 #include "engine/engine.h"
 #include "engine/error.h"
@@ -7,11 +9,8 @@
 #include "engine/text.h"
 
 namespace fablewick {
-namespace {
 
-// Position of the first `separator` at or after `from` that stands outside every construct:
-// braces and brackets balanced, "%" and "|" each seen an even number of times. npos when none.
-std::size_t FindTopLevel(std::string_view text, char separator, std::size_t from = 0) {
+std::size_t FindTopLevel(std::string_view text, char separator, std::size_t from) {
   int braces = 0, brackets = 0;
   bool odd_percent = false, odd_pipe = false;
   for (std::size_t i = from; i < text.size(); ++i) {
@@ -40,6 +39,8 @@ std::size_t FindTopLevel(std::string_view text, char separator, std::size_t from
   }
   return std::string_view::npos;
 }
+
+namespace {
 
 // A While condition after the first pass: a number (true unless 0) or the words True / False.
 bool ConditionAsBoolean(const std::string& text) {
