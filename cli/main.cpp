@@ -121,9 +121,9 @@ class Cli {
         return UsageError(*problem);
       }
     }
-    std::vector<std::string> results;
-    Generate([&] { results = RollTable(engine_, options_.table, *count); });
-    return Write(options_.table, results);
+    return WriteWhileRolling(options_.table, [&](const ResultSink& take) {
+      RollTable(engine_, options_.table, *count, take);
+    });
   }
 
   int Call() {
@@ -139,11 +139,11 @@ class Cli {
     }
     engine_.ClearTableCache();
     if (engine_.GetTable(table) < 0) return kExitLoadFailed;
-    std::vector<std::string> results;
     // Clang 14 cannot capture a structured binding in a lambda.
     const std::string& calls = call_text;
-    Generate([&] { results = RollStartCalls(engine_, calls, *count, &table); });
-    return Write(table, results);
+    return WriteWhileRolling(table, [&](const ResultSink& take) {
+      RollStartCalls(engine_, calls, *count, nullptr, take);
+    });
   }
 
   // Diagnostics on standard output, a count on standard error; status 1 when one is an error.
@@ -191,23 +191,43 @@ class Cli {
     g_interruptible.store(nullptr);
   }
 
-  int Write(const std::string& title, const std::vector<std::string>& results) {
-    const std::string document =
-        BuildResultsDocument(OutputType(options_.format), title, results, program_folder_.string(),
-                             settings_.ColorFG, settings_.ColorBG);
-    if (!options_.output) {
-      std::fwrite(document.data(), 1, document.size(), stdout);
-      std::fflush(stdout);
-      return 0;
-    }
+  // Runs `roll` as a generation and writes the results document as the results come: to
+  // standard output, or to the --output file, which is replaced only once it is complete.
+  int WriteWhileRolling(const std::string& title,
+                        const std::function<void(const ResultSink&)>& roll) {
+    const int type = OutputType(options_.format);
+    std::unique_ptr<AtomicFileWriter> file;
+    std::string pending = ResultsDocumentHead(type, title, program_folder_.string(),
+                                              settings_.ColorFG, settings_.ColorBG);
+    auto flush = [&] {
+      if (file) {
+        file->Write(pending);
+      } else {
+        std::fwrite(pending.data(), 1, pending.size(), stdout);
+      }
+      pending.clear();
+    };
     try {
-      WriteTextFileAtomically(*options_.output, document);
+      if (options_.output) file = std::make_unique<AtomicFileWriter>(*options_.output);
+      Generate([&] {
+        roll([&](std::string&& result) {
+          AppendResultLines(type, result, pending);
+          if (pending.size() >= kFlushSize) flush();
+        });
+      });
+      pending += ResultsDocumentTail(type, title);
+      flush();
+      if (file) file->Commit();
     } catch (const std::exception& error) {
       host_.MessageBox("Error in DisplayResultsFile", std::string("Error: ") + error.what());
       return kExitLoadFailed;
     }
+    std::fflush(stdout);
     return 0;
   }
+
+  // Results are passed on in pieces of about this size.
+  static constexpr std::size_t kFlushSize = std::size_t{64} << 10;
 
   Options options_;
   ConsoleHost console_;

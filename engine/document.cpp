@@ -31,56 +31,7 @@ void AppendLine(std::string& out, std::string_view line) {
   out += kLineEnd;
 }
 
-// A result followed by three empty lines, as the text and XML documents hold them.
-void AppendPlainResults(std::string& out, const std::vector<std::string>& results) {
-  std::size_t size = out.size();
-  for (const std::string& result : results) size += result.size() + 4 * kLineEnd.size();
-  out.reserve(size);
-  for (const std::string& result : results) {
-    AppendLine(out, result);
-    out += kLineEnd;
-    out += kLineEnd;
-    out += kLineEnd;
-  }
-}
-
-std::string HtmlDocument(std::string_view title, const std::vector<std::string>& results,
-                         std::string_view program_folder, std::string_view color_fg,
-                         std::string_view color_bg) {
-  std::string out;
-  AppendLine(out, "<HTML>");
-  AppendLine(out, "<HEAD>");
-  AppendLine(out, std::string("<TITLE>").append(title).append("</TITLE>"));
-  AppendLine(out, std::string("<link href=\"")
-                      .append(program_folder)
-                      .append("/link.css\" type=\"text/css\" rel=\"stylesheet\">"));
-  AppendLine(out, "</HEAD>");
-  AppendLine(out, HtmlBodyTag(color_fg, color_bg));
-  for (const std::string& result : results) {
-    AppendLine(out, result + "<BR>");
-    AppendLine(out, "<BR>");
-  }
-  AppendLine(out, "</BODY>");
-  AppendLine(out, "</HTML>");
-  return out;
-}
-
-std::string TextDocument(const std::vector<std::string>& results) {
-  std::string out;
-  AppendPlainResults(out, results);
-  return out;
-}
-
-std::string XmlDocument(std::string_view title, const std::vector<std::string>& results) {
-  const std::string element = ReplaceAll(title, " ", "_");
-  std::string out;
-  AppendLine(out, "<?xml version=\"1.0\"?>");
-  AppendLine(out, "<" + element + ">");
-  AppendLine(out, "<Generator>Fablewick 4.0</Generator>");
-  AppendPlainResults(out, results);
-  AppendLine(out, "</" + element + ">");
-  return out;
-}
+std::string XmlElementName(std::string_view title) { return ReplaceAll(title, " ", "_"); }
 
 [[noreturn]] void ThrowFileError(std::string_view what, const std::string& path, int error) {
   throw std::runtime_error(std::string(what) + " \"" + path + "\": " + std::strerror(error));
@@ -157,20 +108,60 @@ std::string ExpandCaretCodes(std::string_view text) {
   }
 }
 
+std::string ResultsDocumentHead(int output_type, std::string_view title,
+                                std::string_view program_folder, std::string_view color_fg,
+                                std::string_view color_bg) {
+  std::string out;
+  if (output_type == kOutputHtml) {
+    AppendLine(out, "<HTML>");
+    AppendLine(out, "<HEAD>");
+    AppendLine(out, std::string("<TITLE>").append(title).append("</TITLE>"));
+    AppendLine(out, std::string("<link href=\"")
+                        .append(program_folder)
+                        .append("/link.css\" type=\"text/css\" rel=\"stylesheet\">"));
+    AppendLine(out, "</HEAD>");
+    AppendLine(out, HtmlBodyTag(color_fg, color_bg));
+  } else if (output_type == kOutputXml) {
+    AppendLine(out, "<?xml version=\"1.0\"?>");
+    AppendLine(out, "<" + XmlElementName(title) + ">");
+    AppendLine(out, "<Generator>Fablewick 4.0</Generator>");
+  }
+  return out;
+}
+
+void AppendResultLines(int output_type, std::string_view result, std::string& out) {
+  if (output_type == kOutputHtml) {
+    // `result<BR>` and a line `<BR>`.
+    out.append(result).append("<BR>").append(kLineEnd).append("<BR>").append(kLineEnd);
+  } else if (output_type == kOutputText || output_type == kOutputXml) {
+    // The result followed by three empty lines.
+    out.append(result);
+    for (int i = 0; i < 4; ++i) out.append(kLineEnd);
+  }
+}
+
+std::string ResultsDocumentTail(int output_type, std::string_view title) {
+  std::string out;
+  if (output_type == kOutputHtml) {
+    AppendLine(out, "</BODY>");
+    AppendLine(out, "</HTML>");
+  } else if (output_type == kOutputXml) {
+    AppendLine(out, "</" + XmlElementName(title) + ">");
+  }
+  return out;
+}
+
 std::string BuildResultsDocument(int output_type, std::string_view title,
                                  const std::vector<std::string>& results,
                                  std::string_view program_folder, std::string_view color_fg,
                                  std::string_view color_bg) {
-  switch (output_type) {
-    case kOutputHtml:
-      return HtmlDocument(title, results, program_folder, color_fg, color_bg);
-    case kOutputText:
-      return TextDocument(results);
-    case kOutputXml:
-      return XmlDocument(title, results);
-    default:
-      return "";
-  }
+  std::string out = ResultsDocumentHead(output_type, title, program_folder, color_fg, color_bg);
+  const std::string tail = ResultsDocumentTail(output_type, title);
+  std::size_t size = out.size() + tail.size();
+  for (const std::string& result : results) size += result.size() + 12;
+  out.reserve(size);
+  for (const std::string& result : results) AppendResultLines(output_type, result, out);
+  return out += tail;
 }
 
 std::string NormaliseDocumentPath(std::string_view address) {
@@ -179,17 +170,34 @@ std::string NormaliseDocumentPath(std::string_view address) {
   return ReplaceAll(ReplaceAll(before_fragment, "%20", " "), "file://", "");
 }
 
+AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
+  fd_ = CreateTemporaryFile(path_, temp_path_);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+}
+
+void AtomicFileWriter::Write(std::string_view piece) {
+  if (fd_ < 0 || !WriteAll(fd_, piece))
+    ThrowFileError("Cannot write", path_, fd_ < 0 ? EBADF : errno);
+}
+
+void AtomicFileWriter::Commit() {
+  int error = fd_ < 0 ? EBADF : 0;
+  if (error == 0 && ::fsync(fd_) != 0) error = errno;
+  if (fd_ >= 0 && ::close(fd_) != 0 && error == 0) error = errno;
+  fd_ = -1;
+  if (error == 0 && ::rename(temp_path_.c_str(), path_.c_str()) != 0) error = errno;
+  if (error != 0) ThrowFileError("Cannot write", path_, error);
+  temp_path_.clear();
+}
+
 void WriteTextFileAtomically(const std::string& path, std::string_view content) {
-  std::string temp_path;
-  const int fd = CreateTemporaryFile(path, temp_path);
-  int error = 0;
-  if (!WriteAll(fd, content) || ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp_path.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp_path.c_str());
-    ThrowFileError("Cannot write", path, error);
-  }
+  AtomicFileWriter writer(path);
+  writer.Write(content);
+  writer.Commit();
 }
 
 }  // namespace fablewick

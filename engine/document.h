@@ -36,6 +36,14 @@ std::string BuildResultsDocument(int output_type, std::string_view title,
                                  std::string_view program_folder, std::string_view color_fg,
                                  std::string_view color_bg);
 
+// The same document in three parts, for writers that pass each result on as soon as it is made:
+// the head, the lines of each result in turn, then the tail.
+std::string ResultsDocumentHead(int output_type, std::string_view title,
+                                std::string_view program_folder, std::string_view color_fg,
+                                std::string_view color_bg);
+void AppendResultLines(int output_type, std::string_view result, std::string& out);
+std::string ResultsDocumentTail(int output_type, std::string_view title);
+
 // Turns the address the results view reports for a document back into a local path: the part
 // from the first "#" on is cut, "%20" becomes a blank and "file://" is removed, so
 // "file:///home/x/My%20Temp.html#fwroll3" gives "/home/x/My Temp.html". A plain path passes
@@ -47,5 +55,24 @@ std::string NormaliseDocumentPath(std::string_view address);
 // then renamed over the target. Throws std::runtime_error naming the path and the system's
 // reason when the file cannot be written; the temporary file is removed in that case.
 void WriteTextFileAtomically(const std::string& path, std::string_view content);
+
+// The same replacement written in pieces: the temporary file is made when the writer is, and
+// renamed over the target by Commit. A writer destroyed without Commit removes its temporary
+// file and leaves the target as it was. Failures throw std::runtime_error as above.
+class AtomicFileWriter {
+ public:
+  explicit AtomicFileWriter(std::string path);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  void Write(std::string_view piece);
+  void Commit();
+
+ private:
+  std::string path_;
+  std::string temp_path_;
+  int fd_ = -1;
+};
 
 }  // namespace fablewick

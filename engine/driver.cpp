@@ -38,11 +38,18 @@ ParsedStartCall ParseStartCall(std::string_view call_text, Engine* engine) {
     const std::size_t close =
         open == std::string::npos ? std::string::npos : parsed.group.find(')', open + 1);
     if (close != std::string::npos) {
-      parsed.params = SplitAll(std::string_view(parsed.group).substr(open + 1, close - open - 1), ',');
+      parsed.params =
+          SplitAll(std::string_view(parsed.group).substr(open + 1, close - open - 1), ',');
       parsed.group.resize(open);
     }
   }
   return parsed;
+}
+
+// A roll's text as the results show it: caret codes expanded.
+std::string FinishedText(std::string text) {
+  if (text.find('^') == std::string::npos) return text;
+  return ExpandCaretCodes(text);
 }
 
 }  // namespace
@@ -50,21 +57,30 @@ ParsedStartCall ParseStartCall(std::string_view call_text, Engine* engine) {
 int16_t ParseRollCount(std::string_view text) { return RoundToInt16(ParseLeadingNumber(text)); }
 
 std::vector<std::string> RollTable(Engine& engine, const std::string& table, int16_t count) {
-  std::vector<std::string> results(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  RollTable(engine, table, count,
+            [&results](std::string&& text) { results.push_back(std::move(text)); });
+  return results;
+}
+
+void RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take) {
   std::string status = "Generating";
   engine.host().SetStatus(0, status);
   engine.BeginGeneration();
-  for (std::string& result : results) {
+  int16_t made = 0;
+  while (made < count) {
     engine.ResetNoRepeatGroups();
-    result = ExpandCaretCodes(engine.RollGroup(table, "Start", 0, false, true, {}, false));
+    take(FinishedText(engine.RollGroup(table, "Start", 0, false, true, {}, false)));
+    ++made;
     engine.host().SetStatus(0, status += ".");
     if (!engine.g_bKeepRunning || engine.StopRequested()) {
       engine.host().Yield();
       break;
     }
   }
+  for (; made < count; ++made) take(std::string());
   engine.host().SetStatus(0, "Done");
-  return results;
 }
 
 std::string TableOfStartCall(std::string_view call_text) {
@@ -88,19 +104,29 @@ StartCallResult RollStartCall(Engine& engine, std::string_view call_text) {
 
 std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
                                         std::string* table) {
-  std::vector<std::string> results(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  RollStartCalls(engine, call_text, count, table,
+                 [&results](std::string&& text) { results.push_back(std::move(text)); });
+  return results;
+}
+
+void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, std::string* table,
+                    const ResultSink& take) {
   std::string status;
   engine.BeginGeneration();
-  for (std::string& result : results) {
+  int16_t made = 0;
+  while (made < count) {
     engine.ResetNoRepeatGroups();
     StartCallResult rolled = RollStartCall(engine, call_text);
-    result = ExpandCaretCodes(rolled.text);
+    take(FinishedText(std::move(rolled.text)));
+    ++made;
     if (table != nullptr) *table = rolled.table;
     engine.host().SetStatus(0, status += ".");
     if (engine.StopRequested()) break;
   }
+  for (; made < count; ++made) take(std::string());
   engine.host().SetStatus(0, "Done");
-  return results;
 }
 
 }  // namespace fablewick

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,13 @@ int16_t ParseRollCount(std::string_view text);
 // groups before each, and returns one text per roll with its caret codes expanded. When the
 // generation is stopped, the rolls not made stay empty. The status panel 0 follows the rolls.
 std::vector<std::string> RollTable(Engine& engine, const std::string& table, int16_t count);
+
+// Receives the text of each roll as soon as it is made, in order.
+using ResultSink = std::function<void(std::string&& text)>;
+
+// The same rolls, each handed to `take` as soon as it is made instead of being kept; the rolls
+// not made after a stop are handed over empty.
+void RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take);
 
 struct StartCallResult {
   std::string table;
@@ -36,5 +44,7 @@ std::string TableOfStartCall(std::string_view call_text);
 // Returns the texts (caret codes expanded) and the table name of the last roll.
 std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
                                         std::string* table);
+void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, std::string* table,
+                    const ResultSink& take);
 
 }  // namespace fablewick

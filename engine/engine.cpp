@@ -62,12 +62,7 @@ void Engine::BeginGeneration() {
   output_too_large_ = false;
 }
 
-bool Engine::CountOutput(std::size_t handled, std::size_t text_size, std::string_view table_name,
-                         int32_t line) {
-  output_bytes_ += handled;
-  if (text_size <= kMaxRollOutput && output_bytes_ <= kMaxRollWork && !output_too_large_) {
-    return true;
-  }
+bool Engine::OutputLimitReached(std::string_view table_name, int32_t line) {
   if (!output_too_large_ && !StopRequested()) {
     stop_message_ = ErrorText("Output too large, possible endless expansion", table_name, line);
     output_too_large_ = true;
@@ -115,9 +110,6 @@ std::string Engine::NestingTooDeep(std::string_view table_name, int32_t line) {
 }
 
 void Engine::YieldNow() {
-  // Looking at the clock on every expansion would cost more than the expansion itself, so the
-  // clock is read every 256 calls and the host yields at most every 20 ms.
-  if (++yield_countdown_ & 0xFF) return;
   auto now = std::chrono::steady_clock::now();
   if (now - last_yield_ < std::chrono::milliseconds(20)) return;
   last_yield_ = now;

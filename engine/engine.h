@@ -115,7 +115,13 @@ class Engine {
   // kMaxRollWork, stops the generation (the outermost expansion then gives only the error text)
   // and returns false: the caller drops the text instead of keeping it.
   bool CountOutput(std::size_t handled, std::size_t text_size, std::string_view table_name,
-                   int32_t line);
+                   int32_t line) {
+    output_bytes_ += handled;
+    if (text_size <= kMaxRollOutput && output_bytes_ <= kMaxRollWork && !output_too_large_) {
+      return true;
+    }
+    return OutputLimitReached(table_name, line);
+  }
 
   // The table text of the table-language error messages: "<hr><b>###ERR: " what " (" table
   // ", Line " line ").###</b><br>".
@@ -155,11 +161,47 @@ class Engine {
   std::string ExpandGroupCall(std::string_view inside, const std::string& table_name, int32_t line);
   std::string ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                  int32_t line);
+  // Stops the generation because the running roll made too much text; returns false.
+  bool OutputLimitReached(std::string_view table_name, int32_t line);
   // Stops the generation because expansions nest too deeply. The message is kept and given once,
   // at the end of the outermost expansion; everything nested returns "" from here on.
   std::string NestingTooDeep(std::string_view table_name, int32_t line);
   std::string ProcessStringNested(std::string_view text, int kind, const std::string& table_name,
                                   int32_t line);
+  // Enters one nested expansion of `size` bytes of text: yields now and then, counts the
+  // iteration, and checks the stop, the nesting depth, the stack and the roll's work. False when
+  // the expansion is to give "" (nothing entered); on true the caller leaves it by decrementing
+  // depth_.
+  bool EnterExpansion(std::size_t size, std::string_view table_name, int32_t line);
+  // Ends the outermost expansion, whose text begins at `start` in `out`: the message of a
+  // stopped generation is added (the text dropped when it grew too large). True when it was.
+  bool FinishOutermost(std::string& out, std::size_t start);
+  // Shows the error box of an expansion that failed on `text`. Call it only inside a catch block.
+  void ReportFailedExpansion(std::string_view table_name, int32_t line, std::string_view text);
+
+  // ---- the group roller (roller.cpp) ----
+  // Draws the entry of a roll, honouring the no-repeat marks. Throws when a no-repeat group is
+  // exhausted, or EngineError when the roll leaves 16 bits.
+  std::size_t PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll);
+  // Expands the chosen entry onto the end of `out`, escapes removed. True when what it added is
+  // final text: nothing in it opens a construct, pairs an earlier "|" or "%" or escapes what
+  // follows it.
+  bool ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
+                         std::size_t chosen, std::string& out);
+  // A call of `group` by bare name, rolled onto the end of `out` as RollGroup would give it.
+  // True when what it added is final text.
+  bool RollBareCall(Table& table, const std::string& table_name, Group& group, std::string& out);
+  // Expands an entry planned into pieces (engine/entry_plan.h) onto the end of `out`, exactly as
+  // ProcessString would expand its text. True when what it added is final text.
+  bool ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
+                          std::string& out);
+  // Hands a planned entry over to the scanner after a result that is not final text: `out`
+  // holds the entry's text from `start`, the result from `result_begin`; `rest` is the entry's
+  // unscanned text. Replaces both with what the scanner makes of them.
+  void ResumeScan(const std::string& table_name, int32_t line, std::size_t start,
+                  std::size_t result_begin, std::string_view rest, std::string& out);
+  // Lets the host yield, at most every 20 ms. Looking at the clock on every expansion would cost
+  // more than the expansion itself: EnterExpansion calls this every 256 expansions.
   void YieldNow();
 
   Host& host_;
@@ -174,6 +216,7 @@ class Engine {
   bool output_too_large_ = false;
   bool restarting_scan_ = false;
   unsigned yield_countdown_ = 0;
+  std::uintptr_t stack_floor_ = 0;  // of the thread running the outermost expansion
   std::chrono::steady_clock::time_point last_yield_{};
 };
 

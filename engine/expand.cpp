@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/entry_plan.h"
 #include "engine/error.h"
 #include "engine/numbers.h"
 #include "engine/stack.h"
@@ -84,6 +85,18 @@ class Scanner {
     // Results are usually longer than the calls they replace: room for some growth saves
     // reallocating on the first few.
     out_.reserve(text.size() * 2 + 32);
+    while (pos_ < buffer_.size()) Step();
+    return std::move(out_);
+  }
+
+  // Takes over a scan that has just put `result` in place of a construct: `done` is the text
+  // before the construct, with no unpaired "|" or "%" in it, and `rest` the unscanned text after
+  // it, which must stay unchanged until the scan ends. The result has been counted.
+  std::string Resume(std::string_view done, std::string_view result, std::string_view rest) {
+    out_.assign(done);
+    buffer_ = rest;
+    pos_ = 0;
+    Place(result, 0, 1);
     while (pos_ < buffer_.size()) Step();
     return std::move(out_);
   }
@@ -203,6 +216,11 @@ class Scanner {
       pos_ = consumed_end;
       return;
     }
+    Place(result, consumed_end, depth);
+  }
+
+  // Puts `result`, made by substitutions `depth` deep, where the consumed text ended.
+  void Place(std::string_view result, std::size_t consumed_end, int depth) {
     if (!HasOpener(result)) {
       // Plain text cannot start a construct here or pair an earlier "|" or "%": it is final.
       out_ += result;
@@ -340,13 +358,13 @@ class RestartingScanner {
 
 namespace {
 
-// Keeps count of how deeply expansions nest.
-class DepthGuard {
+// Leaves the nested expansion that Engine::EnterExpansion entered.
+class LevelGuard {
  public:
-  explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
-  ~DepthGuard() { --depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
+  explicit LevelGuard(int& depth) : depth_(depth) {}
+  ~LevelGuard() { --depth_; }
+  LevelGuard(const LevelGuard&) = delete;
+  LevelGuard& operator=(const LevelGuard&) = delete;
 
  private:
   int& depth_;
@@ -381,37 +399,63 @@ std::string ScanAndComplete(Engine& engine, std::string_view text, int kind,
 
 }  // namespace
 
+bool Engine::EnterExpansion(std::size_t size, std::string_view table_name, int32_t line) {
+  if ((++yield_countdown_ & 0xFF) == 0) YieldNow();
+  g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) + 1u);
+  if (StopRequested()) g_bKeepRunning = false;
+  if (!g_bKeepRunning) return false;
+  if (depth_ == 0) stack_floor_ = StackFloor();
+  ++depth_;
+  // The stack check guards callers that run the engine on an ordinary thread. The frame address,
+  // not a local's: with stack-use-after-return checking, locals may live on a separate heap
+  // stack.
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  if (depth_ > kMaxNesting || here < stack_floor_ + kStackReserve) {
+    NestingTooDeep(table_name, line);
+    --depth_;
+    return false;
+  }
+  // Each nested expansion scans a copy of its text: deeply nested long texts count.
+  if (!CountOutput(size, size, table_name, line)) {
+    --depth_;
+    return false;
+  }
+  return true;
+}
+
+bool Engine::FinishOutermost(std::string& out, std::size_t start) {
+  if (stop_message_.empty()) return false;
+  // Text cut off at the output limit is not worth keeping, and holding it is what the limit is
+  // there to prevent.
+  if (output_too_large_) out.resize(start);
+  out += stop_message_;
+  stop_message_.clear();
+  return true;
+}
+
+void Engine::ReportFailedExpansion(std::string_view table_name, int32_t line,
+                                   std::string_view text) {
+  const Failure failure = CurrentFailure();
+  // A generation stopped from outside fails wherever it stands; that is no error to show.
+  if (!StopRequested()) {
+    ShowErrorBox("ProcessString", table_name, line, text, failure.number, failure.description);
+  }
+}
+
 std::string Engine::ProcessString(std::string_view text, int kind, const std::string& table_name,
                                   int32_t line) {
   if (depth_ > 0) return ProcessStringNested(text, kind, table_name, line);
   // The outermost expansion gives the message of a generation stopped by too deep nesting.
   std::string result = ProcessStringNested(text, kind, table_name, line);
-  if (!stop_message_.empty()) {
-    // Text cut off at the output limit is not worth keeping, and holding it is what the limit
-    // is there to prevent.
-    if (output_too_large_) result.clear();
-    result += stop_message_;
-    stop_message_.clear();
-  }
+  FinishOutermost(result, 0);
   return result;
 }
 
 std::string Engine::ProcessStringNested(std::string_view text, int kind,
                                         const std::string& table_name, int32_t line) {
-  YieldNow();
-  g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) + 1u);
-  if (StopRequested()) g_bKeepRunning = false;
-  if (!g_bKeepRunning) return "";
-  DepthGuard guard(depth_);
-  // The stack check guards callers that run the engine on an ordinary thread.
-  if (depth_ > kMaxNesting || StackRemaining() < kStackReserve) {
-    return NestingTooDeep(table_name, line);
-  }
-  // Each nested expansion scans a copy of its text: deeply nested long texts count.
-  if (!CountOutput(text.size(), text.size(), table_name, line)) return "";
-
+  if (!EnterExpansion(text.size(), table_name, line)) return "";
+  LevelGuard level(depth_);
   std::string text_on_failure;
-  Failure failure;
   try {
     if (restarting_scan_) {
       return ScanAndComplete<RestartingScanner>(*this, text, kind, table_name, line,
@@ -420,14 +464,78 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
     return ScanAndComplete<Scanner>(*this, text, kind, table_name, line, &Engine::CompleteConstruct,
                                     text_on_failure);
   } catch (...) {
-    failure = CurrentFailure();
-  }
-  // A generation stopped from outside fails wherever it stands; that is no error to show.
-  if (!StopRequested()) {
-    ShowErrorBox("ProcessString", table_name, line, text_on_failure, failure.number,
-                 failure.description);
+    ReportFailedExpansion(table_name, line, text_on_failure);
   }
   return "";
+}
+
+// Kept apart from ExpandPlannedEntry, which it would otherwise burden with the scanner's frame on
+// every call.
+[[gnu::noinline]] void Engine::ResumeScan(const std::string& table_name, int32_t line,
+                                          std::size_t start, std::size_t result_begin,
+                                          std::string_view rest, std::string& out) {
+  const std::string done = out.substr(start, result_begin - start);
+  const std::string result = out.substr(result_begin);
+  out.resize(start);
+  Scanner scanner(*this, table_name, line);
+  try {
+    out += scanner.Resume(done, result, rest);
+  } catch (...) {
+    ReportFailedExpansion(table_name, line, scanner.CurrentText());
+  }
+}
+
+// The entry expanded as ProcessString would expand its text, walking its pieces: literal text is
+// copied and each call rolled straight into `out`, with the same checks, counts and limits as
+// the scanner's. Should a result not be final text, the scanner takes over from there.
+bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
+                                std::string& out) {
+  const bool outermost = depth_ == 0;
+  const std::size_t start = out.size();
+  const std::string_view text = entry.Text;
+  const int32_t line = entry.Line;
+  bool final_text = true;
+  if (EnterExpansion(text.size(), table_name, line)) {
+    LevelGuard level(depth_);
+    for (auto piece = entry.plan.pieces.begin(); piece != entry.plan.pieces.end(); ++piece) {
+      if (piece->group < 0) {
+        out.append(text, piece->offset, piece->length);
+        continue;
+      }
+      // The call, as ProcessString gives a group call and the scanner puts its result in place.
+      const std::size_t before = out.size();
+      bool final_result = true;
+      if (EnterExpansion(piece->length, table_name, line)) {
+        LevelGuard call(depth_);
+        if (!StopRequested()) {
+          Group& group = table.Groups[static_cast<std::size_t>(piece->group)];
+          final_result = RollBareCall(table, table_name, group, out);
+          // An entry whose text is the not-found marker reads as a group that does not exist.
+          if (std::string_view(out).substr(before) == kNotFoundMarker) {
+            out.resize(before);
+            out += bTabCallsAsErrors
+                       ? ErrorText("Group '" + group.Name + "' - not found", table_name, line)
+                       : group.Name;
+            final_result = false;
+          }
+        }
+      }
+      const std::size_t result_size = out.size() - before;
+      const std::size_t rest_begin = piece->offset + piece->length + 1;
+      const std::size_t text_size = (before - start) + (text.size() - rest_begin) + result_size;
+      if (!CountOutput(result_size, text_size, table_name, line)) {
+        out.resize(before);
+        continue;
+      }
+      if (final_result) continue;
+      // The result may open constructs or escape what follows: scan it with the rest.
+      ResumeScan(table_name, line, start, before, text.substr(rest_begin), out);
+      final_text = false;
+      break;
+    }
+  }
+  if (outermost && FinishOutermost(out, start)) return false;
+  return final_text;
 }
 
 std::string Engine::CompleteConstruct(std::string_view scanned, int kind,

@@ -13,13 +13,17 @@ RandomSource::RandomSource() {
 void RandomSource::Seed(uint64_t seed) { generator_.seed(seed); }
 
 uint64_t RandomSource::Below(uint64_t bound) {
-  // Rejection sampling on the top of the range keeps every value equally likely.
-  const uint64_t limit = UINT64_MAX - UINT64_MAX % bound;
-  uint64_t draw;
-  do {
-    draw = generator_();
-  } while (draw >= limit);
-  return draw % bound;
+  // The high half of draw * bound is uniform once the draws whose low half falls below
+  // 2^64 mod bound are rejected; the remainder is worked out only in that rare case, so most
+  // draws take no division.
+  unsigned __int128 product = static_cast<unsigned __int128>(generator_()) * bound;
+  if (static_cast<uint64_t>(product) < bound) {
+    const uint64_t threshold = (0 - bound) % bound;
+    while (static_cast<uint64_t>(product) < threshold) {
+      product = static_cast<unsigned __int128>(generator_()) * bound;
+    }
+  }
+  return static_cast<uint64_t>(product >> 64);
 }
 
 int32_t RandomSource::Between(int16_t low, int16_t high) {

@@ -1,8 +1,10 @@
 // The group roller: picks an entry of a group by roll and expands its text.
 #include <algorithm>
+#include <array>
 #include <numeric>
 
 #include "engine/engine.h"
+#include "engine/entry_plan.h"
 #include "engine/error.h"
 #include "engine/text.h"
 
@@ -46,6 +48,28 @@ bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
 
 struct GroupExhausted {};
 
+// The text a roll gives in place of a result when it fails.
+std::string RollErrorText(const char* what, std::string_view table_name,
+                          std::string_view group_name) {
+  std::string text = "<hr><b>###";
+  text.append(what).append(" in Table: ").append(table_name).append(" / Group: ");
+  return text.append(group_name).append(" ###</b><hr>");
+}
+
+// Whether a text can be put in place of a construct as it is: nothing in it opens a construct,
+// pairs an earlier "|" or "%", or escapes what follows it.
+bool IsFinalText(std::string_view text) {
+  static constexpr std::array<bool, 256> kNotFinal = [] {
+    std::array<bool, 256> table{};
+    table['|'] = table['%'] = table['['] = table['{'] = table['/'] = true;
+    return table;
+  }();
+  for (unsigned char c : text) {
+    if (kNotFinal[c]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Engine::RollGroup(const std::string& table_name, const std::string& group_name,
@@ -84,56 +108,94 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
     if (group == nullptr) return std::string(kNotFoundMarker);
     if (group->NoRepeat && reset_first) group->ResetDrawn();
 
-    std::size_t chosen = 0;
-    bool checked_reachable = false;
-    for (int attempts = 0;; ++attempts) {
-      if (group->DrawnCount == group->EntryCount()) throw GroupExhausted{};
-      int32_t roll = roll_modifier;
-      if (!fixed_roll) roll += RandomBetween(group->MinValue, group->MaxValue);
-      if (roll < INT16_MIN || roll > INT16_MAX) throw EngineError(kOverflow);
-      chosen = group->ChooseEntry(roll);
-      Entry& entry = group->Entries[chosen];
-      if (!group->NoRepeat) break;
-      if (!entry.Drawn) {
-        entry.Drawn = true;
-        ++group->DrawnCount;
-        break;
-      }
-      // A fixed roll always lands on the same drawn entry, and other rolls may reach only
-      // drawn entries (a modifier past the last range): the group is exhausted for this call.
-      if (fixed_roll) throw GroupExhausted{};
-      if (!checked_reachable && attempts >= 64) {
-        checked_reachable = true;
-        int32_t low = group->MinValue, high = group->MaxValue;
-        int32_t span = high - low + 1;
-        if (span <= 0) {  // the reading of a span of 0 or less
-          high = low - (span == 0 ? 0 : 1);
-          low = span == 0 ? low : low + span;
-        }
-        low = std::max<int32_t>(low + roll_modifier, INT16_MIN);
-        high = std::min<int32_t>(high + roll_modifier, INT16_MAX);
-        if (low > high || !AnyUndrawnReachable(*group, low, high)) throw GroupExhausted{};
-      }
-      if (StopRequested()) throw GroupExhausted{};
-    }
-
-    if (roll_observer != nullptr) roll_observer->EntryChosen(table_name, *group, chosen);
-    g_bKeepRunning = !StopRequested();
-    const Entry& entry = group->Entries[chosen];
-    std::string text = ProcessString(entry.Text, kPlainText, table_name, entry.Line);
-    if (text.find('/') != std::string::npos) {
-      text = ReplaceAll(text, "/%", "%");
-      text = ReplaceAll(text, "/[", "[");
-      text = ReplaceAll(text, "/]", "]");
-    }
+    const std::size_t chosen = PickEntry(*group, roll_modifier, fixed_roll);
+    std::string text;
+    // Room for a typical result from the start saves growing it several times over.
+    if (top_level) text.reserve(256);
+    ExpandChosenEntry(table, table_name, *group, chosen, text);
     return text;
   } catch (const GroupExhausted&) {
     error_text = "ERR: Non-duplicating group exhausted";
   } catch (const EngineError&) {
   } catch (const std::exception&) {
   }
-  return "<hr><b>###" + std::string(error_text) + " in Table: " + table_name +
-         " / Group: " + group_name + " ###</b><hr>";
+  return RollErrorText(error_text, table_name, group_name);
+}
+
+bool Engine::RollBareCall(Table& table, const std::string& table_name, Group& group,
+                          std::string& out) {
+  const std::size_t start = out.size();
+  const char* error_text = "ERR:Unknown";
+  try {
+    return ExpandChosenEntry(table, table_name, group, PickEntry(group, 0, false), out);
+  } catch (const GroupExhausted&) {
+    error_text = "ERR: Non-duplicating group exhausted";
+  } catch (const EngineError&) {
+  } catch (const std::exception&) {
+  }
+  out.resize(start);
+  out += RollErrorText(error_text, table_name, group.Name);
+  return false;
+}
+
+std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll) {
+  bool checked_reachable = false;
+  for (int attempts = 0;; ++attempts) {
+    if (group.DrawnCount == group.EntryCount()) throw GroupExhausted{};
+    int32_t roll = roll_modifier;
+    if (!fixed_roll) roll += RandomBetween(group.MinValue, group.MaxValue);
+    if (roll < INT16_MIN || roll > INT16_MAX) throw EngineError(kOverflow);
+    const std::size_t chosen = group.ChooseEntry(roll);
+    Entry& entry = group.Entries[chosen];
+    if (!group.NoRepeat) return chosen;
+    if (!entry.Drawn) {
+      entry.Drawn = true;
+      ++group.DrawnCount;
+      return chosen;
+    }
+    // A fixed roll always lands on the same drawn entry, and other rolls may reach only
+    // drawn entries (a modifier past the last range): the group is exhausted for this call.
+    if (fixed_roll) throw GroupExhausted{};
+    if (!checked_reachable && attempts >= 64) {
+      checked_reachable = true;
+      int32_t low = group.MinValue, high = group.MaxValue;
+      int32_t span = high - low + 1;
+      if (span <= 0) {  // the reading of a span of 0 or less
+        high = low - (span == 0 ? 0 : 1);
+        low = span == 0 ? low : low + span;
+      }
+      low = std::max<int32_t>(low + roll_modifier, INT16_MIN);
+      high = std::min<int32_t>(high + roll_modifier, INT16_MAX);
+      if (low > high || !AnyUndrawnReachable(group, low, high)) throw GroupExhausted{};
+    }
+    if (StopRequested()) throw GroupExhausted{};
+  }
+}
+
+bool Engine::ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
+                               std::size_t chosen, std::string& out) {
+  if (roll_observer != nullptr) roll_observer->EntryChosen(table_name, group, chosen);
+  g_bKeepRunning = !StopRequested();
+  const Entry& entry = group.Entries[chosen];
+  const std::size_t start = out.size();
+  if (entry.plan.state == EntryPlan::kUnplanned) {
+    entry.plan.state =
+        PlanEntryText(entry.Text, table, entry.plan.pieces) ? EntryPlan::kPieces : EntryPlan::kScan;
+  }
+  if (entry.plan.state == EntryPlan::kPieces && !restarting_scan_) {
+    if (ExpandPlannedEntry(table, table_name, entry, out)) return true;
+  } else {
+    out += ProcessString(entry.Text, kPlainText, table_name, entry.Line);
+  }
+  std::string_view text = std::string_view(out).substr(start);
+  if (text.find('/') != std::string_view::npos) {
+    std::string unescaped =
+        ReplaceAll(ReplaceAll(ReplaceAll(text, "/%", "%"), "/[", "["), "/]", "]");
+    out.resize(start);
+    out += unescaped;
+    text = std::string_view(out).substr(start);
+  }
+  return IsFinalText(text);
 }
 
 }  // namespace fablewick

@@ -49,13 +49,9 @@ void* RunJob(void* argument) {
 
 }  // namespace
 
-std::size_t StackRemaining() {
+std::uintptr_t StackFloor() {
   thread_local const StackBounds bounds = CurrentStackBounds();
-  if (!bounds.known) return SIZE_MAX;
-  // The frame address, not a local's: with stack-use-after-return checking, locals may live on
-  // a separate heap stack.
-  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  return here > bounds.low ? here - bounds.low : 0;
+  return bounds.known ? bounds.low : 0;
 }
 
 void RunWithLargeStack(const std::function<void()>& work) {

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 
 namespace fablewick {
 
-// Bytes of stack left to the calling thread; a large number when it cannot be told.
-std::size_t StackRemaining();
+// The lowest usable address of the calling thread's stack, which grows down towards it; 0 when
+// it cannot be told.
+std::uintptr_t StackFloor();
 
 // Runs `work` on a thread whose stack holds the deepest nesting the engine allows, and waits
 // for it. An exception thrown by `work` is thrown again here.

@@ -7,8 +7,10 @@
 namespace fablewick {
 namespace {
 
-// Groups this small are searched entry by entry: faster than any lookup, and nothing to keep.
-constexpr std::size_t kLinearSearchEntries = 8;
+// Groups whose ranges span at most this many rolls per entry (or kDirectMinimum rolls) keep one
+// slot per roll: a roll then costs one load.
+constexpr std::size_t kDirectRollsPerEntry = 4;
+constexpr std::size_t kDirectMinimum = 64;
 
 // FNV-1a: names are short, and this is cheaper than the library's hash for them.
 uint64_t HashName(std::string_view name) {
@@ -54,19 +56,18 @@ void Group::ResetDrawn() {
 }
 
 std::size_t Group::ChooseEntry(int32_t roll) const {
-  if (Entries.size() <= kLinearSearchEntries) {
-    for (std::size_t i = 0; i < Entries.size(); ++i) {
-      if (Entries[i].Low <= roll && roll <= Entries[i].High) return i;
-    }
+  if (indexed_entries_ != Entries.size()) IndexEntries();
+  int32_t entry = -1;
+  if (!direct_entry_.empty()) {
+    const auto offset = static_cast<uint32_t>(roll - direct_first_);
+    if (offset < direct_entry_.size()) entry = direct_entry_[offset];
   } else {
-    if (indexed_entries_ != Entries.size()) IndexEntries();
     auto after = std::upper_bound(segment_start_.begin(), segment_start_.end(), roll);
     if (after != segment_start_.begin()) {
-      const int32_t entry =
-          segment_entry_[static_cast<std::size_t>(after - segment_start_.begin()) - 1];
-      if (entry >= 0) return static_cast<std::size_t>(entry);
+      entry = segment_entry_[static_cast<std::size_t>(after - segment_start_.begin()) - 1];
     }
   }
+  if (entry >= 0) return static_cast<std::size_t>(entry);
   return roll <= Entries.front().Low ? 0 : Entries.size() - 1;
 }
 
@@ -108,6 +109,24 @@ void Group::IndexEntries() const {
       segment_entry_[i] = static_cast<int32_t>(e);
       next[i] = i + 1;
     }
+  }
+  // Where the ranges span few rolls, the segments are spread out into one slot per roll. The
+  // last segment, open to the top, is held by no range and needs no slots.
+  direct_entry_.clear();
+  const std::size_t span =
+      segment_start_.empty()
+          ? 0
+          : static_cast<std::size_t>(segment_start_.back() - segment_start_.front());
+  if (span > 0 && span <= std::max(kDirectMinimum, Entries.size() * kDirectRollsPerEntry)) {
+    direct_first_ = segment_start_.front();
+    direct_entry_.reserve(span);
+    for (std::size_t i = 0; i + 1 < segment_start_.size(); ++i) {
+      direct_entry_.insert(direct_entry_.end(),
+                           static_cast<std::size_t>(segment_start_[i + 1] - segment_start_[i]),
+                           static_cast<int16_t>(segment_entry_[i]));
+    }
+    segment_start_.clear();
+    segment_entry_.clear();
   }
   segment_start_.shrink_to_fit();
   segment_entry_.shrink_to_fit();

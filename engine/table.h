@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/entry_plan.h"
+
 namespace fablewick {
 
 struct Entry {
@@ -15,6 +17,8 @@ struct Entry {
   std::string Text;  // as written after the first comma, continuation lines appended
   bool Drawn = false;
   int32_t Line = 0;  // file line the entry starts on, for messages
+  // How the roller expands Text, worked out at the entry's first roll (engine/entry_plan.h).
+  mutable EntryPlan plan;
 };
 
 struct Group {
@@ -31,17 +35,21 @@ struct Group {
 
   // Index of the entry a roll selects: the first in file order whose range holds the roll;
   // otherwise the first entry for a roll at or below the first entry's Low, the last entry for
-  // any other roll. The group must have entries. Logarithmic in the number of entries: large
-  // groups keep a lookup from rolls to entries, made at their first roll (and again should the
-  // number of entries change; ranges are fixed once loaded).
+  // any other roll. The group must have entries. Constant time for groups whose ranges span few
+  // rolls, logarithmic in the number of entries otherwise: a lookup from rolls to entries is
+  // made at the first roll (and again should the number of entries change; ranges are fixed
+  // once loaded).
   std::size_t ChooseEntry(int32_t roll) const;
 
  private:
   // The roll axis cut where some range begins or ends: segment i covers the rolls from
   // segment_start_[i] up to the next start, and segment_entry_[i] is the entry chosen there,
-  // or -1 where no range holds the rolls. The last segment is open to the top.
+  // or -1 where no range holds the rolls. The last segment is open to the top. When the ranges
+  // span few rolls, the segments are replaced by one slot per roll from direct_first_ on.
   mutable std::vector<int32_t> segment_start_;
   mutable std::vector<int32_t> segment_entry_;
+  mutable std::vector<int16_t> direct_entry_;
+  mutable int32_t direct_first_ = 0;
   mutable std::size_t indexed_entries_ = 0;
   void IndexEntries() const;
 };

@@ -87,6 +87,15 @@ TEST_F(CliDocumentTest, OutputOptionWritesTheSameDocumentToAFileInstead) {
   EXPECT_NE(to_stdout.out.find("a bar<BR>\r\n"), std::string::npos);
 }
 
+TEST_F(CliDocumentTest, AnOutputFileThatCannotBeWrittenIsReportedAndNothingIsLeftBehind) {
+  const fs::path file = home_ / "missing" / "result.html";
+  const Outcome outcome = Cli({"--output", file.string(), "roll", "bar", "-n", "3"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_NE(outcome.err.find("[Error in DisplayResultsFile] Error: "), std::string::npos);
+  EXPECT_FALSE(fs::exists(file.parent_path()));
+}
+
 TEST_F(CliDocumentTest, SameSeedGivesTheSameOutputAndAnotherSeedAnother) {
   const Outcome first = Cli({"--seed", "42", "roll", "Alehouse", "-n", "5"});
   const Outcome again = Cli({"--seed", "42", "roll", "Alehouse", "-n", "5"});

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -112,6 +113,28 @@ TEST_F(RollerTest, RandomBetweenStaysWithinItsBoundsAndRejectsSpansBeyondSixteen
   }
   EXPECT_THROW(engine.RandomBetween(0, 32767), EngineError);
   EXPECT_THROW(engine.RandomBetween(-32768, 32767), EngineError);
+}
+
+TEST_F(RollerTest, RandomBetweenGivesEveryNumberOfItsSpanEquallyOften) {
+  engine.Seed(7);
+  // Chi-square of the counts against the even spread; for these degrees of freedom a fair
+  // generator stays far below twice its span with overwhelming likelihood.
+  for (const auto& [low, high] :
+       {std::pair<int16_t, int16_t>{1, 6}, {-50, 49}, {0, 32766}, {10, 3}}) {
+    const int32_t span = high - low + 1;
+    const int32_t first = span > 0 ? low : low + span;
+    const int32_t size = span > 0 ? span : -span;
+    std::vector<int64_t> counts(static_cast<std::size_t>(size));
+    const int64_t draws = int64_t{size} * 40;
+    for (int64_t i = 0; i < draws; ++i) {
+      const int32_t n = engine.RandomBetween(low, high);
+      ASSERT_TRUE(n >= first && n < first + size) << n;
+      ++counts[static_cast<std::size_t>(n - first)];
+    }
+    double chi_square = 0;
+    for (int64_t count : counts) chi_square += (count - 40.0) * (count - 40.0) / 40.0;
+    EXPECT_LT(chi_square, 2.0 * size + 30) << "span " << low << ".." << high;
+  }
 }
 
 }  // namespace
