@@ -191,10 +191,10 @@ class Engine {
   // A call of `group` by bare name, rolled onto the end of `out` as RollGroup would give it.
   // True when what it added is final text.
   bool RollBareCall(Table& table, const std::string& table_name, Group& group, std::string& out);
-  // Expands an entry planned into pieces (engine/entry_plan.h) onto the end of `out`, exactly as
+  // Expands an entry planned into `pieces` (engine/entry_plan.h) onto the end of `out`, exactly as
   // ProcessString would expand its text. True when what it added is final text.
   bool ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
-                          std::string& out);
+                          const PlanPiece* pieces, const PlanPiece* pieces_end, std::string& out);
   // Hands a planned entry over to the scanner after a result that is not final text: `out`
   // holds the entry's text from `start`, the result from `result_begin`; `rest` is the entry's
   // unscanned text. Replaces both with what the scanner makes of them.

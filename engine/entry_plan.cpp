@@ -32,11 +32,11 @@ bool IsCallSyntax(char c) {
 }  // namespace
 
 bool PlanEntryText(std::string_view text, Table& table, std::vector<PlanPiece>& pieces) {
-  auto give_up = [&pieces] {
-    pieces.clear();
+  const std::size_t kept = pieces.size();
+  auto give_up = [&pieces, kept] {
+    pieces.resize(kept);
     return false;
   };
-  pieces.clear();
   if (text.size() > UINT32_MAX) return false;
   auto literal = [&](std::size_t from, std::size_t to) {
     if (to > from) {

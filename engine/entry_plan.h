@@ -19,16 +19,19 @@ struct PlanPiece {
   int32_t group;  // the called group's index in the table's Groups, or -1 for literal text
 };
 
+// Where an entry's pieces are in its group's list of pieces; `planned` is false for an entry
+// left to the scanner.
 struct EntryPlan {
-  enum State : uint8_t { kUnplanned, kPieces, kScan };
-  State state = kUnplanned;
-  std::vector<PlanPiece> pieces;
+  uint32_t first = 0;
+  uint32_t count = 0;
+  bool planned = false;
 };
 
-// Takes `text` apart into literal runs and bare group calls of `table`. Returns false, leaving
-// `pieces` empty, when the text holds anything else: "|", "%", "{" or "/" anywhere, a bracket
-// without its partner, brackets within brackets, or a call with a prefix, a table, a condition,
-// a roll modifier, parameters, an empty name or a group that `table` does not have.
+// Takes `text` apart into literal runs and bare group calls of `table`, appended to `pieces`.
+// Returns false, leaving `pieces` as it was, when the text holds anything else: "|", "%", "{" or
+// "/" anywhere, a bracket without its partner, brackets within brackets, or a call with a
+// prefix, a table, a condition, a roll modifier, parameters, an empty name or a group that
+// `table` does not have.
 bool PlanEntryText(std::string_view text, Table& table, std::vector<PlanPiece>& pieces);
 
 }  // namespace fablewick

@@ -489,6 +489,7 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
 // copied and each call rolled straight into `out`, with the same checks, counts and limits as
 // the scanner's. Should a result not be final text, the scanner takes over from there.
 bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
+                                const PlanPiece* pieces, const PlanPiece* pieces_end,
                                 std::string& out) {
   const bool outermost = depth_ == 0;
   const std::size_t start = out.size();
@@ -497,7 +498,7 @@ bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, con
   bool final_text = true;
   if (EnterExpansion(text.size(), table_name, line)) {
     LevelGuard level(depth_);
-    for (auto piece = entry.plan.pieces.begin(); piece != entry.plan.pieces.end(); ++piece) {
+    for (const PlanPiece* piece = pieces; piece != pieces_end; ++piece) {
       if (piece->group < 0) {
         out.append(text, piece->offset, piece->length);
         continue;

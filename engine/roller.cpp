@@ -178,12 +178,10 @@ bool Engine::ExpandChosenEntry(Table& table, const std::string& table_name, Grou
   g_bKeepRunning = !StopRequested();
   const Entry& entry = group.Entries[chosen];
   const std::size_t start = out.size();
-  if (entry.plan.state == EntryPlan::kUnplanned) {
-    entry.plan.state =
-        PlanEntryText(entry.Text, table, entry.plan.pieces) ? EntryPlan::kPieces : EntryPlan::kScan;
-  }
-  if (entry.plan.state == EntryPlan::kPieces && !restarting_scan_) {
-    if (ExpandPlannedEntry(table, table_name, entry, out)) return true;
+  const EntryPlan& plan = group.PlanOf(chosen, table);
+  if (plan.planned && !restarting_scan_) {
+    const PlanPiece* pieces = group.PlanPieces() + plan.first;
+    if (ExpandPlannedEntry(table, table_name, entry, pieces, pieces + plan.count, out)) return true;
   } else {
     out += ProcessString(entry.Text, kPlainText, table_name, entry.Line);
   }

@@ -133,6 +133,20 @@ void Group::IndexEntries() const {
   indexed_entries_ = Entries.size();
 }
 
+void Group::PlanEntries(Table& table) const {
+  entry_plans_.assign(Entries.size(), EntryPlan{});
+  plan_pieces_.clear();
+  for (std::size_t e = 0; e < Entries.size(); ++e) {
+    const std::size_t first = plan_pieces_.size();
+    if (PlanEntryText(Entries[e].Text, table, plan_pieces_)) {
+      entry_plans_[e] = {static_cast<uint32_t>(first),
+                         static_cast<uint32_t>(plan_pieces_.size() - first), true};
+    }
+  }
+  plan_pieces_.shrink_to_fit();
+  planned_entries_ = Entries.size();
+}
+
 void Table::IndexGroups() const {
   BuildSlots(group_slots_, Groups.size(),
              [this](std::size_t g) -> const std::string& { return Groups[g].Name; });

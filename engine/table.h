@@ -11,14 +11,14 @@
 
 namespace fablewick {
 
+struct Table;
+
 struct Entry {
   int16_t Low = 0;   // first roll covered
   int16_t High = 0;  // last roll covered
   std::string Text;  // as written after the first comma, continuation lines appended
   bool Drawn = false;
   int32_t Line = 0;  // file line the entry starts on, for messages
-  // How the roller expands Text, worked out at the entry's first roll (engine/entry_plan.h).
-  mutable EntryPlan plan;
 };
 
 struct Group {
@@ -41,6 +41,15 @@ struct Group {
   // once loaded).
   std::size_t ChooseEntry(int32_t roll) const;
 
+  // How the roller expands the text of entry `e` (engine/entry_plan.h). The entries are planned
+  // all at once at the first call, and again should their number change; `table` is the table
+  // holding the group. The pieces stay where they are until then.
+  const EntryPlan& PlanOf(std::size_t e, Table& table) const {
+    if (planned_entries_ != Entries.size()) PlanEntries(table);
+    return entry_plans_[e];
+  }
+  const PlanPiece* PlanPieces() const { return plan_pieces_.data(); }
+
  private:
   // The roll axis cut where some range begins or ends: segment i covers the rolls from
   // segment_start_[i] up to the next start, and segment_entry_[i] is the entry chosen there,
@@ -51,6 +60,10 @@ struct Group {
   mutable std::vector<int16_t> direct_entry_;
   mutable int32_t direct_first_ = 0;
   mutable std::size_t indexed_entries_ = 0;
+  mutable std::vector<EntryPlan> entry_plans_;
+  mutable std::vector<PlanPiece> plan_pieces_;
+  mutable std::size_t planned_entries_ = SIZE_MAX;
+  void PlanEntries(Table& table) const;
   void IndexEntries() const;
 };
 

@@ -202,13 +202,18 @@ int CompareFolded(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string DecodeFileText(std::string_view bytes) {
-  if (!IsValidUtf8(bytes)) return FromWindows1252(bytes);
+std::optional<std::string_view> Utf8FileText(std::string_view bytes) {
+  if (!IsValidUtf8(bytes)) return std::nullopt;
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     bytes.remove_prefix(kByteOrderMark.size());
   }
-  return std::string(bytes);
+  return bytes;
+}
+
+std::string DecodeFileText(std::string_view bytes) {
+  if (std::optional<std::string_view> text = Utf8FileText(bytes)) return std::string(*text);
+  return FromWindows1252(bytes);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,10 @@ namespace fablewick {
 // Turns the bytes of a file into UTF-8: valid UTF-8 is kept (a leading byte-order mark is
 // dropped); anything else is read as Windows-1252 and converted.
 std::string DecodeFileText(std::string_view bytes);
+
+// The text of the bytes of a file when they are valid UTF-8 (without a leading byte-order mark),
+// so that it can be read in place; nothing when they must be converted.
+std::optional<std::string_view> Utf8FileText(std::string_view bytes);
 
 // Splits text into lines. A line ends at CR LF or at a lone LF; a lone CR stays in its line.
 // A final line end does not start another (empty) line.

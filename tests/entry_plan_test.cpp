@@ -36,16 +36,19 @@ TEST_F(EntryPlanTest, LiteralTextAndBareCallsOfTheTablesOwnGroupsArePlanned) {
         piece.group < 0 ? "'" + part + "'" : "<" + part + ":" + std::to_string(piece.group) + ">";
   }
   EXPECT_EQ(shown, "'a '<Gem:0>' and '<Old Coin:1>']!'");
+  // Pieces are added after those already there; an empty text adds none.
+  EXPECT_TRUE(PlanEntryText("[Gem]", *table_, pieces_));
   EXPECT_TRUE(PlanEntryText("", *table_, pieces_));
-  EXPECT_TRUE(pieces_.empty());
+  EXPECT_EQ(pieces_.size(), 6u);
 }
 
 TEST_F(EntryPlanTest, EverythingElseIsLeftToTheScanner) {
   for (const char* text : {"%v% [Gem]", "|v=1|", "{Dice~1d6}", "a/[Gem]", "[Gem", "[]", "[[Gem]]",
                            "[CC~Gem]", "[T.Gem]", "[Gem+1]", "[Gem-1]", "[Gem=2]", "[Gem(1)]",
                            "[1=1?Gem/Gem]", "[Missing]", "[Gem] then [Missing]"}) {
+    pieces_.assign(1, PlanPiece{0, 1, -1});
     EXPECT_FALSE(PlanEntryText(text, *table_, pieces_)) << text;
-    EXPECT_TRUE(pieces_.empty()) << text;
+    EXPECT_EQ(pieces_.size(), 1u) << text;
   }
 }
 
