@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/groupcall.h"
 #include "engine/table.h"
 
 namespace fablewick {
@@ -11,23 +12,6 @@ namespace {
 // after it, and a result ending in "/" would escape the next call, so texts with one are
 // scanned too.
 bool NeedsScanner(char c) { return c == '|' || c == '%' || c == '{' || c == '/'; }
-
-// Characters that make a call more than a bare group name (see ExpandGroupCall).
-bool IsCallSyntax(char c) {
-  switch (c) {
-    case '~':
-    case '.':
-    case '?':
-    case '+':
-    case '-':
-    case '=':
-    case '(':
-    case '[':
-      return true;
-    default:
-      return false;
-  }
-}
 
 }  // namespace
 
@@ -51,8 +35,8 @@ bool PlanEntryText(std::string_view text, Table& table, std::vector<PlanPiece>& 
     const std::size_t close = text.find(']', at + 1);
     if (close == std::string_view::npos || close == at + 1) return give_up();
     const std::string_view inside = text.substr(at + 1, close - at - 1);
-    for (char d : inside) {
-      if (IsCallSyntax(d) || NeedsScanner(d)) return give_up();
+    if (!IsBareGroupName(inside) || inside.find_first_of("[|%{/") != std::string_view::npos) {
+      return give_up();
     }
     const Group* group = table.FindGroup(std::string(inside));
     if (group == nullptr) return give_up();

@@ -24,8 +24,8 @@ std::string LinkHref(int32_t number, const CallPrefixes& prefixes, std::string_v
   return href;
 }
 
-// Whether a call is a bare group name of the calling table: no prefix, table, condition, roll
-// modifier or parameters. Such calls are the commonest by far and need no taking apart.
+}  // namespace
+
 bool IsBareGroupName(std::string_view call) {
   for (char c : call) {
     switch (c) {
@@ -43,8 +43,6 @@ bool IsBareGroupName(std::string_view call) {
   }
   return true;
 }
-
-}  // namespace
 
 void ReadCallPrefixes(std::string& call, CallPrefixes& prefixes, Engine* engine) {
   for (;;) {

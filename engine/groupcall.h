@@ -4,10 +4,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace fablewick {
 
 class Engine;
+
+// Whether a call is a bare group name of the calling table: no prefix, table, condition, roll
+// modifier or parameters. Such calls are the commonest by far and need no taking apart.
+bool IsBareGroupName(std::string_view call);
 
 struct CallPrefixes {
   std::string modifiers;  // the prefixes seen, re-encoded for re-roll links
