@@ -159,6 +159,9 @@ class Engine {
   std::string ReadVariable(std::string_view inside, const std::string& table_name, int32_t line);
   std::string Assign(std::string_view inside, const std::string& table_name, int32_t line);
   std::string ExpandGroupCall(std::string_view inside, const std::string& table_name, int32_t line);
+  // What a call of a group that does not exist gives: an error text, or the call itself.
+  std::string GroupNotFound(const std::string& call, std::string_view table_name,
+                            int32_t line) const;
   std::string ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                  int32_t line);
   // Stops the generation because the running roll made too much text; returns false.

@@ -514,9 +514,7 @@ bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, con
           // An entry whose text is the not-found marker reads as a group that does not exist.
           if (std::string_view(out).substr(before) == kNotFoundMarker) {
             out.resize(before);
-            out += bTabCallsAsErrors
-                       ? ErrorText("Group '" + group.Name + "' - not found", table_name, line)
-                       : group.Name;
+            out += GroupNotFound(group.Name, table_name, line);
             final_result = false;
           }
         }

@@ -93,14 +93,18 @@ RollModifier ReadRollModifier(std::string& call) {
   return modifier;
 }
 
+std::string Engine::GroupNotFound(const std::string& call, std::string_view table_name,
+                                  int32_t line) const {
+  return bTabCallsAsErrors ? ErrorText("Group '" + call + "' - not found", table_name, line) : call;
+}
+
 std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& table_name,
                                     int32_t line) {
   if (!inside.empty() && IsBareGroupName(inside)) {
     const std::string group(inside);
     std::string result = RollGroup(table_name, group, 0, false, false, {}, false);
     if (result == kNotFoundMarker) {
-      return bTabCallsAsErrors ? ErrorText("Group '" + group + "' - not found", table_name, line)
-                               : group;
+      return GroupNotFound(group, table_name, line);
     }
     return result;
   }
@@ -177,8 +181,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
   }
   if (!result.empty()) {
     if (result == kNotFoundMarker) {
-      result = bTabCallsAsErrors ? ErrorText("Group '" + call + "' - not found", table_name, line)
-                                 : call;
+      result = GroupNotFound(call, table_name, line);
     }
     result = ApplyCallFlags(std::move(result), prefixes.article, prefixes.capital);
   }
