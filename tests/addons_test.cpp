@@ -1,8 +1,8 @@
 // Add-ons: Extern calls through real shared libraries (the example add-on Coinpurse and the test
 // add-ons of tests/addons, some deliberately faulty), the add-on page and the About box.
-#include <cstdlib>
+#include <stdlib.h>
+
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,12 +12,15 @@
 
 #include "addons/addon_library.h"
 #include "addons/addon_page.h"
+#include "tests/support/cli_process.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -34,18 +37,13 @@ class AddOnTest : public EngineFixture {
   AddOnTest()
       : home_(tables_folder() / "home"),
         loader_({home_ / "AddOns", FABLEWICK_TEST_ADDON_DIR, FABLEWICK_EXAMPLE_ADDON_DIR}) {
-    fs::create_directories(home_ / "AddOns");
     fs::create_directories(home_ / "Elsewhere");
-    std::ofstream(home_ / "AddOns" / "Junk.so") << "This is a text file, not a library.\n";
+    WriteFile(home_ / "AddOns" / "Junk.so", "This is a text file, not a library.\n");
     fs::copy_file(fs::path(FABLEWICK_TEST_ADDON_DIR) / "Echo.Test.so",
                   home_ / "Elsewhere" / "Echo.so");
     engine.add_on_loader = &loader_;
   }
 
-  void WriteAddOnList(std::string_view bytes) {
-    std::ofstream(home_ / "AddOns.cfg", std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
   AddOnPage BuildPage() { return BuildAddOnPage(home_, "#000000", "#FFFFEE", &loader_); }
 
   fs::path home_;
@@ -80,35 +78,30 @@ TEST_F(AddOnTest, ExternPassesEverythingAfterTheFirstCommaAndReportsAddOnsItCann
 
 // ---- the example add-on ----
 
-TEST_F(AddOnTest, CoinpurseCountsCoinsIntoGoldSilverAndCopper) {
-  EXPECT_EQ(Expand("{Extern~Coinpurse,1234}"), "12 gold, 3 silver, 4 copper");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,3g 25s 140c}"), "6 gold, 9 silver");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,1 platinum and 2 ep + 5 Copper}"), "11 gold, 5 copper");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,0}"), "no coins");
-  // Its answers read back as the same heap.
-  EXPECT_EQ(Expand("{Extern~Coinpurse,12 gold, 3 silver, 4 copper}"),
-            "12 gold, 3 silver, 4 copper");
-}
-
-TEST_F(AddOnTest, CoinpurseSharesOutAndTellsWhatIsLeftOver) {
-  EXPECT_EQ(Expand("{Extern~Coinpurse,2 platinum, 7 gold / 4}"), "6 gold, 7 silver, 5 copper each");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,10 / 3}"), "3 copper each, 1 copper left over");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,2 / 3}"), "no coins each, 2 copper left over");
-}
-
-TEST_F(AddOnTest, CoinpurseAnswersTextItCannotReadWithANote) {
-  EXPECT_EQ(Expand("{Extern~Coinpurse,5 gold 12 bananas}"),
-            "(Coinpurse: cannot count '12 bananas')");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,5 / 0}"), "(Coinpurse: share among how many?)");
-  EXPECT_EQ(Expand("{Extern~Coinpurse,99999999999999999999 gold}"),
-            "(Coinpurse: cannot count '99999999999999999999 gold')");
+TEST_F(AddOnTest, CoinpurseCountsSharesAndAnswersTextItCannotReadWithANote) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"1234", "12 gold, 3 silver, 4 copper"},
+      {"3g 25s 140c", "6 gold, 9 silver"},
+      {"1 platinum and 2 ep + 5 Copper", "11 gold, 5 copper"},
+      {"0", "no coins"},
+      {"12 gold, 3 silver, 4 copper", "12 gold, 3 silver, 4 copper"},  // its answers read back
+      {"2 platinum, 7 gold / 4", "6 gold, 7 silver, 5 copper each"},
+      {"10 / 3", "3 copper each, 1 copper left over"},
+      {"2 / 3", "no coins each, 2 copper left over"},
+      {"5 gold 12 bananas", "(Coinpurse: cannot count '12 bananas')"},
+      {"5 / 0", "(Coinpurse: share among how many?)"},
+      {"99999999999999999999 gold", "(Coinpurse: cannot count '99999999999999999999 gold')"}};
+  for (const auto& [purse, expected] : cases) {
+    EXPECT_EQ(Expand("{Extern~Coinpurse," + purse + "}"), expected) << purse;
+  }
 }
 
 // ---- the add-on page ----
 
 TEST_F(AddOnTest, ThePageListsTheAddOnsInFileOrderWithTheirVersions) {
   // Windows-1252 text: the list may come from an older system.
-  WriteAddOnList("Echo,Echo.Test\r\nCaf\xE9 counter,Counter,ignored\r\nSilent,NullMain\n");
+  WriteFile(home_ / "AddOns.cfg",
+            "Echo,Echo.Test\r\nCaf\xE9 counter,Counter,ignored\r\nSilent,NullMain\n");
   const AddOnPage page = BuildPage();
   ASSERT_EQ(page.status, AddOnPage::kBuilt) << page.message;
   EXPECT_EQ(page.html,
@@ -129,39 +122,29 @@ TEST_F(AddOnTest, ThePageListsTheAddOnsInFileOrderWithTheirVersions) {
             "</table>\r\n</BODY>\r\n</HTML>\r\n");
 }
 
-TEST_F(AddOnTest, ALineWithoutACommaOrAnAddOnThatCannotLoadFailsTheBuild) {
-  WriteAddOnList("Echo,Echo.Test\r\n\r\nSilent,NullMain\r\n");
-  AddOnPage page = BuildPage();
-  EXPECT_EQ(page.status, AddOnPage::kFailed);
-  EXPECT_THAT(page.message, StartsWith("Error: "));
-  EXPECT_THAT(page.message, HasSubstr("Line 2"));
-  EXPECT_TRUE(page.html.empty());
-
-  WriteAddOnList("Echo,Echo.Test\r\nBroken,Unresolved\r\n");
-  page = BuildPage();
-  EXPECT_EQ(page.status, AddOnPage::kFailed);
-  EXPECT_THAT(page.message, StartsWith("Error: "));
-  EXPECT_THAT(page.message, HasSubstr("Unresolved"));
-}
-
-TEST_F(AddOnTest, AListThatCannotBeReadFailsTheBuild) {
-  fs::create_directories(home_ / "AddOns.cfg");
-  const AddOnPage page = BuildPage();
-  EXPECT_EQ(page.status, AddOnPage::kFailed);
-  EXPECT_THAT(page.message, StartsWith("Error: "));
+TEST_F(AddOnTest, AListThatCannotBeReadOrNamesAnAddOnThatCannotLoadFailsTheBuild) {
+  // Each list, and what its message names; an empty list stands for a folder in its place.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Echo,Echo.Test\r\n\r\nSilent,NullMain\r\n", "Line 2"},
+      {"Echo,Echo.Test\r\nBroken,Unresolved\r\n", "Unresolved"},
+      {"", ""}};
+  for (const auto& [list, named] : cases) {
+    fs::remove(home_ / "AddOns.cfg");
+    if (list.empty()) {
+      fs::create_directory(home_ / "AddOns.cfg");
+    } else {
+      WriteFile(home_ / "AddOns.cfg", list);
+    }
+    const AddOnPage page = BuildPage();
+    EXPECT_EQ(page.status, AddOnPage::kFailed) << list;
+    EXPECT_THAT(page.message, AllOf(StartsWith("Error: "), HasSubstr(named))) << list;
+    EXPECT_TRUE(page.html.empty()) << list;
+  }
 }
 
 // ---- the About box ----
 
-TEST_F(AddOnTest, AboutOfAnAddOnWithoutAboutSaysSo) {
-  ShowAddOnAbout("NoMain", &loader_, host);
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].kind, ShownBox::kMessage);
-  EXPECT_EQ(host.boxes[0].title, "Module missing function");
-  EXPECT_EQ(host.boxes[0].text, "'About' information not available");
-}
-
-TEST_F(AddOnTest, AboutRunsTheAddOnsOwnAboutAndIgnoresOtherFailures) {
+TEST_F(AddOnTest, AboutRunsTheAddOnsOwnAboutOrSaysItHasNoneAndIgnoresOtherFailures) {
   ::testing::internal::CaptureStderr();
   ShowAddOnAbout("Coinpurse", &loader_, host);
   EXPECT_THAT(::testing::internal::GetCapturedStderr(), StartsWith("Coinpurse 1.0"));
@@ -169,25 +152,24 @@ TEST_F(AddOnTest, AboutRunsTheAddOnsOwnAboutAndIgnoresOtherFailures) {
   ShowAddOnAbout("Junk", &loader_, host);
   ShowAddOnAbout("../Elsewhere/Echo", &loader_, host);
   EXPECT_TRUE(host.boxes.empty());
+  ShowAddOnAbout("NoMain", &loader_, host);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].kind, ShownBox::kMessage);
+  EXPECT_EQ(host.boxes[0].title, "Module missing function");
+  EXPECT_EQ(host.boxes[0].text, "'About' information not available");
 }
 
 // ---- through fablewick-cli: the add-on folder comes from the environment ----
 
 #ifdef FABLEWICK_CLI_PATH
 TEST_F(AddOnTest, TheCommandLineFindsAddOnsOnTheAddOnPath) {
-  fs::create_directories(home_ / "Tables" / "Loot");
-  std::ofstream(home_ / "Tables" / "Loot" / "Purse.tab")
-      << ":Start\n1,{Extern~Coinpurse,250}|{Extern~Echo.Test,x}\n";
-  const fs::path out = home_ / "out.txt";
-  const std::string command = std::string("FABLEWICK_ADDON_PATH='") + FABLEWICK_TEST_ADDON_DIR +
-                              ":" + FABLEWICK_EXAMPLE_ADDON_DIR + "' '" + FABLEWICK_CLI_PATH +
-                              "' --home '" + home_.string() + "' roll Purse > '" + out.string() +
-                              "'";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  std::ifstream in(out, std::ios::binary);
-  std::string first_line;
-  std::getline(in, first_line);
-  EXPECT_EQ(first_line, "2 gold, 5 silver|<x>\r");
+  WriteFile(home_ / "Tables" / "Loot" / "Purse.tab",
+            ":Start\n1,{Extern~Coinpurse,250}|{Extern~Echo.Test,x}\n");
+  setenv("FABLEWICK_ADDON_PATH",
+         (std::string(FABLEWICK_TEST_ADDON_DIR) + ":" + FABLEWICK_EXAMPLE_ADDON_DIR).c_str(), 1);
+  const Outcome run = RunCli({FABLEWICK_CLI_PATH, "--home", home_.string(), "roll", "Purse"});
+  unsetenv("FABLEWICK_ADDON_PATH");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "2 gold, 5 silver|<x>\r");
 }
 #endif
 

@@ -7,8 +7,7 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,20 +88,15 @@ class ArchivePanelTest : public testing::Test {
   std::unique_ptr<ArchivePanel> panel_;
 };
 
-// ---- building the tree ----------------------------------------------------------------------
-
-TEST_F(ArchivePanelTest, FillShowsTheWholeArchiveSortedIgnoringCaseWithTheRootExpanded) {
+TEST_F(ArchivePanelTest, FillShowsTheWholeArchiveWithTheRootExpandedAndNothingSelected) {
   WriteFile(home_ / "Archives" / "b.html", "");
   WriteFile(home_ / "Archives" / "Apple" / "deep" / "x.txt", "");
   WriteFile(home_ / "Archives" / "Caves.xml", "");
-  WriteFile(home_ / "Archives" / ".hidden.html", "");
   panel_->Fill();
-
-  QTreeWidgetItem* root = Node("Archives");
   ASSERT_EQ(panel_->TreeView1()->topLevelItemCount(), 1);
-  EXPECT_EQ(root->text(0), "Archives");
-  EXPECT_TRUE(root->isExpanded());
-  EXPECT_EQ(ArchivePanel::NodeImage(root), "OpenFolder");
+  EXPECT_EQ(Node("Archives")->text(0), "Archives");
+  EXPECT_TRUE(Node("Archives")->isExpanded());
+  EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives")), "OpenFolder");
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Apple", "b.html", "Caves.xml"));
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Apple")), "ClosedFolder");
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/b.html")), "Document");
@@ -120,12 +114,9 @@ TEST_F(ArchivePanelTest, AMissingArchivesFolderIsCreatedAndOneThatCannotBeLeaves
   WriteFile(home_ / "Archives", "a file in the way");
   panel_->Fill();
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].text.rfind("Error: ", 0), 0u);
-  EXPECT_EQ(panel_->TreeView1()->topLevelItemCount(), 1);
+  EXPECT_THAT(Messages()[0].text, StartsWith("Error: "));
   EXPECT_EQ(Node("Archives")->childCount(), 0);
 }
-
-// ---- clicking nodes -------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFolderTakesAdditions) {
   WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
@@ -155,13 +146,10 @@ TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFold
   EXPECT_THAT(Buttons(), ElementsAre(false, false, true));
 }
 
-// ---- adding results -------------------------------------------------------------------------
-
-TEST_F(ArchivePanelTest, AddingResultsCopiesTheResultsDocumentUnderTheTypedName) {
+TEST_F(ArchivePanelTest, AddingResultsCopiesTheDocumentUnlessTheNameIsTakenForThatOutputType) {
   WriteFile(home_ / "Archives" / "Zoo.html", "");
   panel_->Fill();
   AddResults("Archives", "Inn");
-
   ASSERT_EQ(host_.boxes.size(), 1u);
   EXPECT_EQ(host_.boxes[0].kind, ShownBox::kInput);
   EXPECT_EQ(host_.boxes[0].text, "Enter file name:");
@@ -170,12 +158,7 @@ TEST_F(ArchivePanelTest, AddingResultsCopiesTheResultsDocumentUnderTheTypedName)
   EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Zoo.html"));
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn.html")), "Document");
-}
 
-TEST_F(ArchivePanelTest,
-       ANameTakenAtTheSameLevelInTheTreeOrOnDiskIsRefusedUnlessTheOutputTypeDiffers) {
-  panel_->Fill();
-  AddResults("Archives", "Inn");
   WriteFile(home_ / "Temp.html", "newer");
   host_.ClearRecords();
   AddResults("Archives", "Inn");
@@ -189,7 +172,7 @@ TEST_F(ArchivePanelTest,
   host_.ClearRecords();
   AddResults("Archives", "Inn");
   EXPECT_THAT(Messages(), IsEmpty());
-  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt"));
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt", "Zoo.html"));
   EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.txt"), "results\r\n");
 
   // A file put there since the tree was built is not overwritten either.
@@ -221,14 +204,13 @@ TEST_F(ArchivePanelTest,
     NewFolder("Archives/Sub", answer);
   }
   EXPECT_THAT(Messages(), IsEmpty());
-  EXPECT_EQ(Node("Archives/Sub")->childCount(), 0);
+  EXPECT_THAT(ChildTexts("Archives/Sub"), IsEmpty());
   EXPECT_TRUE(fs::is_empty(home_ / "Archives" / "Sub"));
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Sub"));
   EXPECT_FALSE(fs::exists(home_ / "Archives" / "x.html"));
 }
 
 TEST_F(ArchivePanelTest, AFailedCopyIsReportedAndLeavesTheTreeUnchanged) {
-  fs::create_directory(home_ / "Archives" / "Sub");
   panel_->Fill();
   fs::remove(home_ / "Temp.txt");
   output_type_ = 1;
@@ -237,17 +219,8 @@ TEST_F(ArchivePanelTest, AFailedCopyIsReportedAndLeavesTheTreeUnchanged) {
   EXPECT_EQ(Messages()[0].title, "Error in cmdAdd_Click");
   EXPECT_THAT(Messages()[0].text, StartsWith("Error: "));
   EXPECT_THAT(Messages()[0].text, testing::HasSubstr("Temp.txt"));
-
-  // The folder went away behind the program's back: the copy fails, the tree stays.
-  output_type_ = 0;
-  fs::remove(home_ / "Archives" / "Sub");
-  AddResults("Archives/Sub", "Inn");
-  EXPECT_EQ(Messages().size(), 2u);
-  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Sub"));
-  EXPECT_EQ(Node("Archives/Sub")->childCount(), 0);
+  EXPECT_THAT(ChildTexts("Archives"), IsEmpty());
 }
-
-// ---- new folders ----------------------------------------------------------------------------
 
 TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRefuses) {
   WriteFile(home_ / "Archives" / "Inn.html", "");
@@ -282,24 +255,23 @@ TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRe
   EXPECT_THAT(ChildTexts("Archives/Inn"), ElementsAre("New Folder"));
 }
 
-// ---- deleting -------------------------------------------------------------------------------
-
-TEST_F(ArchivePanelTest, DeletingADocumentOrAnEmptyFolderAsksNothingAndResetsTheButtons) {
+TEST_F(ArchivePanelTest, DeletingADocumentAnEmptyFolderOrAnItemGoneFromTheDiskAsksNothing) {
   WriteFile(home_ / "Archives" / "Inn.html", "");
   WriteFile(home_ / "Archives" / "Inn.txt", "");
-  panel_->Fill();
-  Delete("Archives/Inn.html");
-  EXPECT_THAT(host_.boxes, IsEmpty());
-  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Inn.html"));
-  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.txt"));
-  EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
-  EXPECT_TRUE(panel_->TreeView1()->selectedItems().isEmpty());
-
+  WriteFile(home_ / "Archives" / "Gone" / "Old.html", "");
   fs::create_directory(home_ / "Archives" / "Empty");
   panel_->Fill();
+  Delete("Archives/Inn.html");
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Inn.html"));
+  EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
+  EXPECT_TRUE(panel_->TreeView1()->selectedItems().isEmpty());
   Delete("Archives/Empty");
-  EXPECT_THAT(host_.boxes, IsEmpty());
   EXPECT_FALSE(fs::exists(home_ / "Archives" / "Empty"));
+  fs::remove_all(home_ / "Archives" / "Gone");
+  host_.yes_no_answers = {true};
+  Delete("Archives/Gone/Old.html");
+  Delete("Archives/Gone");
+  EXPECT_THAT(host_.boxes, IsEmpty());
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.txt"));
 }
 
@@ -330,19 +302,6 @@ TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
   Delete("Archives/Later");
   ASSERT_EQ(host_.boxes.size(), 1u);
   EXPECT_TRUE(fs::exists(home_ / "Archives" / "Later" / "x.html"));
-}
-
-TEST_F(ArchivePanelTest, ItemsGoneFromTheDiskLeaveTheTreeWhenDeleted) {
-  WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
-  WriteFile(home_ / "Archives" / "Old.html", "");
-  panel_->Fill();
-  fs::remove_all(home_ / "Archives" / "Inns");
-  fs::remove(home_ / "Archives" / "Old.html");
-  host_.yes_no_answers = {true};
-  Delete("Archives/Inns");
-  Delete("Archives/Old.html");
-  EXPECT_THAT(Messages(), IsEmpty());
-  EXPECT_THAT(ChildTexts("Archives"), IsEmpty());
 }
 
 TEST_F(ArchivePanelTest, AFailedDeletionIsReportedAndTheTreeShowsWhatIsLeft) {

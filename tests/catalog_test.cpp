@@ -35,31 +35,24 @@ class TableCatalogTest : public testing::Test {
   TableCatalog catalog_;
 };
 
-TEST_F(TableCatalogTest, OrdersCategoriesIgnoringCaseAndFlagsHiddenOnes) {
+TEST_F(TableCatalogTest, ListsCategoriesAndTheirTableFilesInNameOrderIgnoringCase) {
   std::vector<std::string> described;
   for (const Category& c : catalog_.categories()) {
     described.push_back(std::to_string(c.index) + c.name + (c.hidden ? " hidden" : ""));
   }
-  EXPECT_EQ(described, (std::vector<std::string>{"0alpha", "1Fantasy", "2sci-Fi", "3~Lib hidden"}));
-}
-
-TEST_F(TableCatalogTest, ListsTheTableFilesOfEachCategoryInNameOrder) {
-  std::vector<std::string> described;
   for (const CatalogItem& item : catalog_.items()) {
     described.push_back(std::to_string(item.category_index) + item.folder + "/" + item.name);
   }
-  EXPECT_EQ(described, (std::vector<std::string>{"1Fantasy/b", "1Fantasy/Dragons", "1Fantasy/inn",
+  EXPECT_EQ(described, (std::vector<std::string>{"0alpha", "1Fantasy", "2sci-Fi", "3~Lib hidden",
+                                                 "1Fantasy/b", "1Fantasy/Dragons", "1Fantasy/inn",
                                                  "2sci-Fi/Inn", "2sci-Fi/ship", "3~Lib/Inn"}));
 }
 
-TEST_F(TableCatalogTest, FindsTheFirstTableOfAnExactName) {
+TEST_F(TableCatalogTest, FindsTheFirstTableOfAnExactNameAndAMissingFolderHasNone) {
   EXPECT_EQ(catalog_.CategoryOfTable("Inn"), "sci-Fi");
   EXPECT_EQ(catalog_.CategoryOfTable("Ship"), "");
   EXPECT_EQ(catalog_.TablePath(tables_, "Inn"), tables_ / "sci-Fi" / "Inn.tab");
   EXPECT_EQ(catalog_.TablePath(tables_, "Nowhere"), tables_ / "Nowhere.tab");
-}
-
-TEST_F(TableCatalogTest, MissingFolderGivesAnEmptyCatalogue) {
   catalog_.Fill(tables_ / "does-not-exist");
   EXPECT_TRUE(catalog_.items().empty());
   EXPECT_TRUE(catalog_.categories().empty());

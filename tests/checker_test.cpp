@@ -2,16 +2,14 @@
 // sound and must not be reported; the report formats; the bundled library; fablewick-cli check.
 #include "engine/checker.h"
 
-#include <stdio.h>
-
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include "tests/support/cli_process.h"
 #include "tests/support/engine_fixture.h"
 
 namespace fablewick {
@@ -43,53 +41,37 @@ class CheckerTest : public EngineFixture {
   }
 };
 
-class CheckerLoaderTest : public CheckerTest {};
-
-TEST_F(CheckerLoaderTest, ReportsTheLoaderMessagesWithTheirLinesInsteadOfBoxes) {
+TEST_F(CheckerTest, ReportsTheLoaderMessagesWithTheirLinesInsteadOfBoxes) {
   EXPECT_THAT(Check(":Start\n1,a\n2 b\n;W\nx,c\n"),
               ElementsAre("3: warning: Line 3 has no initial comma, and will be ignored: 2 b",
                           "5: error: Missing value before comma in line 5: x,c"));
   EXPECT_THAT(host.boxes, IsEmpty());
 }
 
-TEST_F(CheckerLoaderTest, AParameterOfAnUndeclaredVariableIsAnError) {
-  EXPECT_THAT(
-      Check("@Size,1,How big?\n%Size%,1\n:Start\n1,%Size%\n"),
-      ElementsAre(AllOf(StartsWith("1: error: Line 1 declares a parameter"), HasSubstr("'Size'"))));
-  EXPECT_THAT(Check("%Size%,1\n@Size,1,How big?\n:Start\n1,%Size%\n"), IsEmpty());
-}
-
-TEST_F(CheckerLoaderTest, AMissingTableIsReportedForTheWholeFile) {
-  const std::vector<Diagnostic> found = CheckTables(engine.Catalog(), tables_folder(), {"Gone"});
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].line, 0);
+TEST_F(CheckerTest, TargetsAreCataloguedNamesOrFilesAndWithoutTargetsTheWholeCatalogue) {
+  std::vector<Diagnostic> found = CheckTables(engine.Catalog(), tables_folder(), {"Gone"});
   EXPECT_EQ(FormatDiagnostics(found),
             (tables_folder() / "Gone.tab").string() + ": error: File \"Gone\" not found.\n");
-}
 
-TEST_F(CheckerLoaderTest, AFileArgumentIsCheckedUnderTheNameOfItsFile) {
   const fs::path file = WriteTable("Loose", ":Start\n1,[Start2]\n", "");
-  const std::vector<Diagnostic> found =
-      CheckTables(engine.Catalog(), tables_folder(), {file.string()});
+  found = CheckTables(engine.Catalog(), tables_folder(), {file.string()});
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].file, file.string());
   EXPECT_EQ(found[0].message, "group \"Start2\" does not exist in this table");
   EXPECT_TRUE(IsTableFileArgument("x/Loose.TAB"));
   EXPECT_FALSE(IsTableFileArgument("Loose"));
-}
 
-TEST_F(CheckerLoaderTest, WithoutTargetsEveryCataloguedTableIsChecked) {
   WriteTable("A", ":Start\n1,[Nope]\n", "One");
   WriteTable("B", ":Start\n1,{Nope~x}\n", "Two");
-  const std::vector<Diagnostic> found = CheckTables(engine.Catalog(), tables_folder(), {});
+  found = CheckTables(engine.Catalog(), tables_folder(), {});
   ASSERT_EQ(found.size(), 2u);
   EXPECT_THAT(found[0].file, HasSubstr("A.tab"));
   EXPECT_THAT(found[1].file, HasSubstr("B.tab"));
 }
 
-class CheckerCallTest : public CheckerTest {};
+// ---- group calls ----
 
-TEST_F(CheckerCallTest, CallsOfGroupsThatDoNotExistAreErrorsWithAHintForNearNames) {
+TEST_F(CheckerTest, CallsOfGroupsThatDoNotExistAreErrorsWithAHintForNearNames) {
   EXPECT_THAT(Check(":Start\n1,[Gem] and [gem]\n:Gem\n1,ruby\n"),
               ElementsAre("2: error: group \"gem\" does not exist in this table (did you mean "
                           "\"Gem\"?)"));
@@ -98,7 +80,7 @@ TEST_F(CheckerCallTest, CallsOfGroupsThatDoNotExistAreErrorsWithAHintForNearName
               Contains(HasSubstr("\"Gem\" does not exist in this table (did you mean \"Gem \"")));
 }
 
-TEST_F(CheckerCallTest, CallsOfOtherTablesAreFollowed) {
+TEST_F(CheckerTest, CallsOfOtherTablesAreFollowed) {
   WriteTable("Other", ":Gem\n1,ruby\n");
   WriteTable("Broken", ":Gem\nx,ruby\n");
   EXPECT_THAT(Check(":Start\n1,[Other.Gem] [CC~Other.Gem+2] [Other.Opal]\n"),
@@ -110,7 +92,7 @@ TEST_F(CheckerCallTest, CallsOfOtherTablesAreFollowed) {
                   "2: error: table \"Absent\" cannot be loaded: File \"Absent\" not found."));
 }
 
-TEST_F(CheckerCallTest, PrefixesModifiersParametersAndConditionsAreReadAsTheRollerReadsThem) {
+TEST_F(CheckerTest, PrefixesModifiersParametersAndConditionsAreReadAsTheRollerReadsThem) {
   EXPECT_THAT(Check("%n%,1\n:Start\n1,[N3~LX~Gem=2] [Gem(1,2)] [D6~Gem-%n%] [%n%>1?Gem/Rock]\n"
                     ":Gem\n1,ruby\n"),
               ElementsAre("3: error: group \"Rock\" does not exist in this table"));
@@ -121,7 +103,7 @@ TEST_F(CheckerCallTest, PrefixesModifiersParametersAndConditionsAreReadAsTheRoll
               Contains(HasSubstr("group \"Gem(1,\" does not exist")));
 }
 
-TEST_F(CheckerCallTest, CallsWhoseNamesAreMadeWhileRollingAreNotJudged) {
+TEST_F(CheckerTest, CallsWhoseNamesAreMadeWhileRollingAreNotJudged) {
   EXPECT_THAT(Check("%g%,Gem\n%n%,2\n:Start\n1,[%g%] [Other%n%.Gem] [N%n%~Gem] [{UCase~x}]\n"
                     ":Gem\n1,ruby\n"),
               IsEmpty());
@@ -129,9 +111,9 @@ TEST_F(CheckerCallTest, CallsWhoseNamesAreMadeWhileRollingAreNotJudged) {
   EXPECT_THAT(Check(":Start\n1,/[Nowhere/]\n"), IsEmpty());
 }
 
-class CheckerSyntaxTest : public CheckerTest {};
+// ---- functions, blocks and nesting ----
 
-TEST_F(CheckerSyntaxTest, FunctionNamesMustBeBuiltInExactly) {
+TEST_F(CheckerTest, FunctionNamesMustBeBuiltInExactly) {
   EXPECT_THAT(Check(":Start\n1,{UCase~a}{3d6}{Dice~1d4}{Calc~1+2}{If~1=1?a}{Cap~x}\n"), IsEmpty());
   EXPECT_THAT(Check(":Start\n1,{ucase~a} {Shout~b}\n"),
               ElementsAre("2: error: function \"ucase\" is not built in (did you mean "
@@ -139,7 +121,7 @@ TEST_F(CheckerSyntaxTest, FunctionNamesMustBeBuiltInExactly) {
                           "2: error: function \"Shout\" is not built in"));
 }
 
-TEST_F(CheckerSyntaxTest, BlocksNeedTheirSeparatorsOutsideTheirConstructs) {
+TEST_F(CheckerTest, BlocksNeedTheirSeparatorsOutsideTheirConstructs) {
   EXPECT_THAT(Check(":Start\n1,{If~1=1?a/b}{Loop~{Max~1,2},x}{While~{Calc~0},[G]}\n"
                     ":G\n1,g\n"),
               IsEmpty());
@@ -152,28 +134,24 @@ TEST_F(CheckerSyntaxTest, BlocksNeedTheirSeparatorsOutsideTheirConstructs) {
                           "its constructs"));
 }
 
-TEST_F(CheckerSyntaxTest, BracketsAndBracesThatNeverCloseAreErrors) {
+TEST_F(CheckerTest, BracketsAndBracesThatNeverCloseAreErrors) {
   EXPECT_THAT(Check(":Start\n1,a [G\n2,b {UCase~x\n3,c] d} e[G]\n:G\n1,g\n"),
               ElementsAre("2: error: group call \"[G\" is never closed with \"]\"",
                           "3: error: brace block \"{UCase~x\" is never closed with \"}\""));
 }
 
-TEST_F(CheckerSyntaxTest, ConstructsInsideOthersAreCheckedToo) {
+TEST_F(CheckerTest, ConstructsInsideOthersAreCheckedAndDeepNestingIsNotFollowed) {
   EXPECT_THAT(Check("%x%,1\n:Start\n1,{If~%x%=1?{Loop~2,[Nope]}/{Bad~1}}|x=[Nope2]|\n"),
               ElementsAre("3: error: group \"Nope\" does not exist in this table",
                           "3: error: function \"Bad\" is not built in",
                           "3: error: group \"Nope2\" does not exist in this table"));
-}
-
-TEST_F(CheckerSyntaxTest, NestingBeyondWhatAnyTableNeedsIsNotFollowed) {
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
-  const std::vector<std::string> found = Check(":Start\n1," + deep + "\n");
-  EXPECT_THAT(found, Contains(HasSubstr("nest more than")));
+  EXPECT_THAT(Check(":Start\n1," + deep + "\n"), Contains(HasSubstr("nest more than")));
 }
 
-class CheckerVariableTest : public CheckerTest {};
+// ---- variables and parameters ----
 
-TEST_F(CheckerVariableTest, ReadsAndAssignmentsOfUndeclaredVariablesAreErrors) {
+TEST_F(CheckerTest, ReadsAndAssignmentsOfUndeclaredVariablesAreErrors) {
   EXPECT_THAT(Check("%hp%,3\n:Start\n1,%hp% % hp % |hp+1| |hp=5| |a| /%x/% 50%\n"), IsEmpty());
   EXPECT_THAT(Check("%hp%,3\n:Start\n1,%HP% |mp=2|\n2,5% or 6%\n"),
               ElementsAre("3: error: variable \"HP\" is not declared (did you mean \"hp\"?)",
@@ -182,7 +160,7 @@ TEST_F(CheckerVariableTest, ReadsAndAssignmentsOfUndeclaredVariablesAreErrors) {
                           "written \"/%\")"));
 }
 
-TEST_F(CheckerVariableTest, FunctionsThatNameVariablesAreChecked) {
+TEST_F(CheckerTest, FunctionsThatNameVariablesAreChecked) {
   EXPECT_THAT(Check("%L%,a,b\n%A%,\n%B%,\n:Start\n1,{Split~L,\",\",A,B}{SortAsc~A,B}{Param~L,1}\n"),
               IsEmpty());
   EXPECT_THAT(Check("%L%,a,b\n:Start\n1,{Split~M,\",\",A}{SortDesc~L,Z}{Param~P,1}\n"),
@@ -192,27 +170,24 @@ TEST_F(CheckerVariableTest, FunctionsThatNameVariablesAreChecked) {
                           "3: error: Param names variable \"P\", which is not declared"));
 }
 
-TEST_F(CheckerVariableTest, CallsInVariableValuesAreCheckedOnTheDeclarationLine) {
-  EXPECT_THAT(Check("%g%,[Gem]\n%h%,[Opal]\n:Start\n1,%g%\n:Gem\n1,ruby\n"),
-              ElementsAre("2: error: group \"Opal\" does not exist in this table"));
+TEST_F(CheckerTest, DeclarationsAreCheckedOnTheirOwnLines) {
+  EXPECT_THAT(Check("%Size%,1\n@Size,1,How big?\n%s%,\n@s,2,Size?,Small,Large\n%g%,[Gem]\n"
+                    ":Start\n1,%Size%%s%%g%\n:Gem\n1,ruby\n"),
+              IsEmpty());
+  EXPECT_THAT(
+      Check("@Size,1,How big?\n%Size%,1\n%s%,\n@s,3,Size?,Small,Large\n%a%,1\n%a%,2\n"
+            "%h%,[Opal]\n:Start\n1,%Size%%s%%a%%h%\n"),
+      ElementsAre(AllOf(StartsWith("1: error: Line 1 declares a parameter"), HasSubstr("'Size'")),
+                  "4: error: the default \"3\" of list parameter \"s\" is not an option number "
+                  "from 1 to 2",
+                  "6: warning: variable \"a\" is declared again; reads and assignments use the "
+                  "first, on line 5",
+                  "7: error: group \"Opal\" does not exist in this table"));
 }
 
-TEST_F(CheckerVariableTest, ListDefaultsMustNameAnOption) {
-  EXPECT_THAT(Check("%s%,\n@s,2,Size?,Small,Large\n:Start\n1,%s%\n"), IsEmpty());
-  EXPECT_THAT(Check("%s%,\n@s,3,Size?,Small,Large\n:Start\n1,%s%\n"),
-              ElementsAre("2: error: the default \"3\" of list parameter \"s\" is not an option "
-                          "number from 1 to 2"));
-}
+// ---- entries and groups no roll or call reaches ----
 
-TEST_F(CheckerVariableTest, DeclaringAVariableTwiceIsAWarning) {
-  EXPECT_THAT(Check("%a%,1\n%a%,2\n:Start\n1,%a%\n"),
-              ElementsAre("2: warning: variable \"a\" is declared again; reads and assignments "
-                          "use the first, on line 1"));
-}
-
-class CheckerReachTest : public CheckerTest {};
-
-TEST_F(CheckerReachTest, EntriesNoRollChoosesAreWarnings) {
+TEST_F(CheckerTest, EntriesNoRollChoosesAreWarnings) {
   EXPECT_THAT(Check(":Start\n1-4,a\n3-6,b\n2-3,c\n;W\n0,d\n2,e\n0,f\n"),
               ElementsAre("4: warning: no roll of group \"Start\" chooses this entry: it covers "
                           "2-3, rolls that earlier entries take",
@@ -223,16 +198,13 @@ TEST_F(CheckerReachTest, EntriesNoRollChoosesAreWarnings) {
   EXPECT_THAT(Check(":Start\n1-3,a\n5-2,b\n4,c\n"),
               ElementsAre("3: warning: no roll of group \"Start\" chooses this entry: it covers "
                           "5-2, a range that runs backwards"));
-}
-
-TEST_F(CheckerReachTest, EntriesReachedOnlyByTheRollerFallbacksAreNotReported) {
   // Rolls 1 to 8: 4 and 5 lie in no range and are at or below the first Low, so they take the
   // reversed first entry; 6 lies in no range above it and takes the last entry, whose own
   // range is hidden by the second.
   EXPECT_THAT(Check(":Start\n5-1,a\n1-3,b\n7-8,c\n2,d\n"), IsEmpty());
 }
 
-TEST_F(CheckerReachTest, OnlyTheFirstOfTwoGroupsOfOneNameIsCalled) {
+TEST_F(CheckerTest, OnlyTheFirstOfTwoGroupsOfOneNameIsCalled) {
   EXPECT_THAT(Check(":Start\n1,[G]\n:G\n1,a\n:G\n1,b\n:Empty\n"),
               ElementsAre("5: warning: group \"G\" is declared again; calls reach only the "
                           "first, on line 3",
@@ -240,7 +212,7 @@ TEST_F(CheckerReachTest, OnlyTheFirstOfTwoGroupsOfOneNameIsCalled) {
                           "7: note: no call from \"Start\" reaches group \"Empty\""));
 }
 
-TEST_F(CheckerReachTest, GroupsReachedThroughAnyCallChainFromStartAreNotNoted) {
+TEST_F(CheckerTest, GroupsReachedThroughAnyCallChainFromStartAreNotNoted) {
   WriteTable("Caller", ":Start\n1,[T.Far]\n");
   EXPECT_THAT(Check("%v%,[Via Value]\n:Start\n1,[A] %v% [Pre%v%]\n:A\n1,{If~1=1?[B]/x}\n"
                     ":B\n1,b\n:Via Value\n1,v\n:Prefixed\n1,p\n:Far\n1,f\n:Lost\n1,l\n"),
@@ -249,15 +221,13 @@ TEST_F(CheckerReachTest, GroupsReachedThroughAnyCallChainFromStartAreNotNoted) {
   // Checked together, the other table's call reaches Far.
   EXPECT_THAT(Lines(CheckTables(engine.Catalog(), tables_folder(), {"T", "Caller"})),
               ElementsAre("14: note: no call from \"Start\" reaches group \"Lost\""));
-}
-
-TEST_F(CheckerReachTest, TablesWithoutStartGetNoNotes) {
+  // Without a Start group there is nothing to reach from.
   EXPECT_THAT(Check(":Person\n1,a\n:Town\n1,b\n"), IsEmpty());
 }
 
-class CheckerReportTest : public ::testing::Test {};
+// ---- reports ----
 
-TEST_F(CheckerReportTest, TextLinesFollowTheCompilerConvention) {
+TEST(CheckerReportTest, TextLinesFollowTheCompilerConvention) {
   const std::vector<Diagnostic> found = {{"a/T.tab", 3, Severity::kError, "bad"},
                                          {"a/T.tab", 0, Severity::kNote, "whole"}};
   EXPECT_EQ(FormatDiagnostics(found), "a/T.tab:3: error: bad\na/T.tab: note: whole\n");
@@ -266,7 +236,7 @@ TEST_F(CheckerReportTest, TextLinesFollowTheCompilerConvention) {
   EXPECT_FALSE(HasErrors({found[1]}));
 }
 
-TEST_F(CheckerReportTest, TheHtmlReportEscapesTableTextAndSaysWhenAllIsWell) {
+TEST(CheckerReportTest, TheHtmlReportEscapesTableTextAndSaysWhenAllIsWell) {
   const std::string html = FormatDiagnosticsHtml(
       {{"T.tab", 2, Severity::kWarning, "group \"<b>\" & more"}}, "Check of <T>");
   EXPECT_THAT(html, HasSubstr("<title>Check of &lt;T&gt;</title>"));
@@ -287,40 +257,22 @@ TEST(CheckerLibraryTest, TheBundledLibraryHasNoErrorsAndIsCheckedQuickly) {
 }
 
 #ifdef FABLEWICK_CLI_PATH
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-  CliRun run;
-  const std::string command = std::string("'") + FABLEWICK_CLI_PATH + "' " + args + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-class CheckerCliTest : public CheckerTest {};
-
-TEST_F(CheckerCliTest, CheckPrintsDiagnosticsAndExitsWith1OnlyForErrors) {
+TEST_F(CheckerTest, CliCheckPrintsDiagnosticsAndExitsWith1OnlyForErrors) {
   WriteTable("Good", ":Start\n1,[A]\n:A\n1,a\n:Unused\n1,u\n");
   WriteTable("Bad", ":Start\n1,[Nope]\n");
-  const std::string tables = "--tables '" + tables_folder().string() + "' check ";
-  const CliRun good = RunCli(tables + "Good");
+  const auto check = [this](std::vector<std::string> args) {
+    args.insert(args.begin(), {FABLEWICK_CLI_PATH, "--tables", tables_folder().string(), "check"});
+    return RunCli(args);
+  };
+  const Outcome good = check({"Good"});
   EXPECT_EQ(good.status, 0);
   EXPECT_EQ(good.out, (tables_folder() / "Tests" / "Good.tab").string() +
                           ":5: note: no call from \"Start\" reaches group \"Unused\"\n");
-  const CliRun bad = RunCli(tables + "Good Bad");
+  const Outcome bad = check({"Good", "Bad"});
   EXPECT_EQ(bad.status, 1);
   EXPECT_THAT(bad.out, HasSubstr("Bad.tab:2: error: group \"Nope\" does not exist"));
-  EXPECT_EQ(RunCli(tables).status, 1);  // the whole catalogue, Bad included
+  EXPECT_EQ(check({}).status, 1);  // the whole catalogue, Bad included
 }
-
 #endif  // FABLEWICK_CLI_PATH
 
 }  // namespace

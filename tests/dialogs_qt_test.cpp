@@ -74,27 +74,20 @@ TEST_F(NoteDialogTest, TextBoxSelectsAllAgainWhenFocusReturns) {
   EXPECT_EQ(edit->selectedText(), "12");
 }
 
-class DebugWindowTest : public ::testing::Test {
- protected:
-  std::vector<std::string> lines = {"===== VARIABLES =====", "Gold: 12", " ",
-                                    "===== MISCELLANEOUS =====", "Iterations/loops: 3"};
-};
+class DebugWindowTest : public ::testing::Test {};
 
-TEST_F(DebugWindowTest, ListsTheLinesInOrderUnderTheGivenOrTheDesignCaption) {
+TEST_F(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThroughResizes) {
+  const std::vector<std::string> lines = {"===== VARIABLES =====", "Gold: 12", " ",
+                                          "===== MISCELLANEOUS =====", "Iterations/loops: 3"};
   dlgDebug dialog("Debug: après (Line: 4)", lines);
+  EXPECT_EQ(dialog.windowTitle(), "Debug: après (Line: 4)");
+  EXPECT_EQ(dlgDebug("", lines).windowTitle(), "Debug Window");
   auto* info = dialog.findChild<QListWidget*>("lstInfo");
   ASSERT_NE(info, nullptr);
   std::vector<std::string> listed;
   for (int i = 0; i < info->count(); ++i) listed.push_back(info->item(i)->text().toStdString());
   EXPECT_EQ(listed, lines);
-  EXPECT_EQ(dialog.windowTitle(), "Debug: après (Line: 4)");
-  EXPECT_EQ(dlgDebug("", lines).windowTitle(), "Debug Window");
-}
-
-TEST_F(DebugWindowTest, ListFillsTheClientAreaThroughResizes) {
-  dlgDebug dialog("Debug", lines);
   dialog.show();
-  auto* info = dialog.findChild<QListWidget*>("lstInfo");
   for (const QSize size : {QSize(500, 400), QSize(260, 180)}) {
     dialog.resize(size);
     QApplication::processEvents();

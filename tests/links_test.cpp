@@ -1,9 +1,5 @@
 #include "engine/links.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -11,11 +7,10 @@
 #include "engine/document.h"
 #include "engine/text.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Named(const std::string& n, const std::string& rest, const std::string& text) {
   return "<a name=\"fwroll" + n + "\" CLASS=clsLink href=\"reg" + n + "://" + rest + "\">" + text +
@@ -115,65 +110,22 @@ TEST(StripProgramLinksTest, KeepsTheTextsOfNamedLinksAndLeavesOtherLinks) {
             "a red and " + Unnamed("2", "T.D", "oak") + " door end");
 }
 
-class ReadBackTest : public testing::Test {
+// Results documents on disk, in the tables folder of an engine that can roll the links again.
+class LinkDocumentTest : public EngineFixture {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw links XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   // Writes the document and returns its address as the results view reports it.
   std::string Write(const std::string& content) {
-    const fs::path path = folder_ / "Temp.html";
-    std::ofstream(path, std::ios::binary) << content;
-    return "file://" + ReplaceAll(path.string(), " ", "%20") + "#fwroll3";
+    WriteFile(location_, content);
+    return "file://" + location_ + "#fwroll3";
   }
 
-  fs::path folder_;
-};
-
-TEST_F(ReadBackTest, GivesBackTheResultsOfAWrittenDocumentIncludingMultiLineOnes) {
-  const std::vector<std::string> results = {Named("0", "T.A", "a"), "", "two\r\nlines<BR>", "last"};
-  const std::string document =
-      BuildResultsDocument(kOutputHtml, "T", results, folder_.string(), "", "");
-  EXPECT_EQ(ReadBackResults(Write(document)), results);
-  EXPECT_EQ(ReadBackResults(Write(ReplaceAll(document, "\r\n", "\n"))), results);
-  EXPECT_TRUE(
-      ReadBackResults(Write(BuildResultsDocument(kOutputHtml, "T", {}, "/p", "", ""))).empty());
-}
-
-TEST_F(ReadBackTest, ThrowsForADocumentWithoutTheLayout) {
-  const std::string header =
-      "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n<link>\r\n</HEAD>\r\n<BODY>\r\n";
-  EXPECT_THROW(ReadBackResults(Write("<HTML>\r\n<HEAD>\r\n")), std::runtime_error);
-  EXPECT_THROW(ReadBackResults(Write(header + "a<BR>\r\n<BR>\r\n")), std::runtime_error);
-  EXPECT_THROW(ReadBackResults(Write(header + "no break\r\n</BODY>\r\n</HTML>\r\n")),
-               std::runtime_error);
-  EXPECT_THROW(ReadBackResults(Write("one\r\ntwo\r\n\r\n\r\n\r\nthree\r\n\r\n\r\n\r\n")),
-               std::runtime_error);
-  try {
-    ReadBackResults((folder_ / "Missing.html").string());
-    ADD_FAILURE() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("Missing.html"), std::string::npos) << e.what();
-  }
-}
-
-// The whole road of a click: a real roll, the document on disk, the read-back, the re-roll and
-// the replacement, twice in a row.
-class RerollTest : public EngineFixture {
- protected:
-  static constexpr std::string_view kGems = "ruby opal jade onyx";
-
-  void SetUp() override {
+  // Rolls a table of nested links and writes its results document.
+  void RollInn() {
     WriteTable("Inn",
                ":Start\n1,The [LX~CC~Room] holds [LX~N2~Gem].\n"
                ";Room\n1,hall with a [LX~Door] door\n1,cellar with a [LX~Door] hatch\n"
                ";Door\n1,oak\n1,iron\n1,pine\n"
                ";Gem\n1,ruby\n1,opal\n1,jade\n1,onyx\n");
-    location_ = (tables_folder() / "Temp.html").string();
     results_ = {ExpandCaretCodes(RollTopLevel("Inn"))};
     WriteDocument();
   }
@@ -196,36 +148,64 @@ class RerollTest : public EngineFixture {
     WriteDocument();
   }
 
-  std::string location_;
+  const std::string location_ = (tables_folder() / "Temp.html").string();
   std::vector<std::string> results_;
   std::string new_text_;
 };
 
-TEST_F(RerollTest, RerollingTheSameLinkTwiceKeepsItsNumberAndModifiers) {
+TEST_F(LinkDocumentTest, ReadBackGivesTheResultsOfAWrittenDocumentIncludingMultiLineOnes) {
+  const std::vector<std::string> results = {Named("0", "T.A", "a"), "", "two\r\nlines<BR>", "last"};
+  const std::string document = BuildResultsDocument(kOutputHtml, "T", results, "/p", "", "");
+  EXPECT_EQ(ReadBackResults(Write(document)), results);
+  EXPECT_EQ(ReadBackResults(Write(ReplaceAll(document, "\r\n", "\n"))), results);
+  EXPECT_TRUE(
+      ReadBackResults(Write(BuildResultsDocument(kOutputHtml, "T", {}, "/p", "", ""))).empty());
+}
+
+TEST_F(LinkDocumentTest, ReadBackThrowsForADocumentWithoutTheLayout) {
+  const std::string header =
+      "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n<link>\r\n</HEAD>\r\n<BODY>\r\n";
+  EXPECT_THROW(ReadBackResults(Write("<HTML>\r\n<HEAD>\r\n")), std::runtime_error);
+  EXPECT_THROW(ReadBackResults(Write(header + "a<BR>\r\n<BR>\r\n")), std::runtime_error);
+  EXPECT_THROW(ReadBackResults(Write(header + "no break\r\n</BODY>\r\n</HTML>\r\n")),
+               std::runtime_error);
+  EXPECT_THROW(ReadBackResults(Write("one\r\ntwo\r\n\r\n\r\n\r\nthree\r\n\r\n\r\n\r\n")),
+               std::runtime_error);
+  try {
+    ReadBackResults((tables_folder() / "Missing.html").string());
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("Missing.html"), std::string::npos) << e.what();
+  }
+}
+
+// The whole road of a click: a real roll, the document on disk, the read-back, the re-roll and
+// the replacement. The same link twice keeps its number and modifiers; a link holding inner
+// links is replaced whole, and the new inner links are numbered after the document's.
+TEST_F(LinkDocumentTest, RerollingReplacesTheLinkWholeKeepingItsNumberAndModifiers) {
+  RollInn();
   const std::string original = results_[0];
   const std::size_t tail = original.find(" holds ");
   ASSERT_NE(tail, std::string::npos) << original;
   for (int click = 0; click < 2; ++click) {
     Click("reg2://N2~Inn.Gem");
     ASSERT_EQ(new_text_.size(), 8u) << new_text_;  // two gems, as N2 asks
-    EXPECT_EQ(CountOf(kGems, new_text_.substr(0, 4)) + CountOf(kGems, new_text_.substr(4)), 2);
+    EXPECT_EQ(CountOf("ruby opal jade onyx", new_text_.substr(0, 4)) +
+                  CountOf("ruby opal jade onyx", new_text_.substr(4)),
+              2);
     EXPECT_EQ(results_[0],
               original.substr(0, tail) + " holds " + Named("2", "N2~Inn.Gem", new_text_) + ".");
   }
-}
-
-TEST_F(RerollTest, RerollingALinkWithInnerLinksReplacesItWhole) {
-  const std::string original = results_[0];
-  const std::size_t tail = original.find(" holds ");
-  ASSERT_NE(tail, std::string::npos) << original;
+  const std::string gems = results_[0].substr(tail);
   ASSERT_NE(original.find("href=\"reg1://Inn.Door\""), std::string::npos) << original;
   Click("reg0://CC~Inn.Room");
   EXPECT_NE(new_text_.find("href=\"reg3://Inn.Door\""), std::string::npos) << new_text_;
-  EXPECT_EQ(results_[0], "The " + Named("0", "CC~Inn.Room", new_text_) + original.substr(tail));
+  EXPECT_EQ(results_[0], "The " + Named("0", "CC~Inn.Room", new_text_) + gems);
   EXPECT_EQ(results_[0].find("reg1://"), std::string::npos);
 }
 
-TEST_F(RerollTest, ARerollRunsEvenAfterAStoppedGenerationAndNeedsATable) {
+TEST_F(LinkDocumentTest, ARerollRunsEvenAfterAStoppedGenerationAndNeedsATable) {
+  RollInn();
   engine.g_bKeepRunning = false;
   EXPECT_FALSE(RegenerateLinkText(engine, "Inn.Door").empty());
   EXPECT_THROW(RegenerateLinkText(engine, "CC~Door"), std::runtime_error);

@@ -75,7 +75,7 @@ class PrefsDialogTest : public testing::Test {
   std::unique_ptr<ScriptedPrefs> dialog_;
 };
 
-TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndTabsBringTheirPagesForward) {
+TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndOkStoresEveryControl) {
   Open();
   EXPECT_EQ(dialog_->windowTitle(), "Fablewick Preferences");
   EXPECT_EQ(dialog_->CurrentTab(), 0);
@@ -93,10 +93,9 @@ TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndTabsBringThe
   EXPECT_EQ(dialog_->CurrentTab(), 2);
   tabs[1]->click();
   EXPECT_EQ(dialog_->CurrentTab(), 1);
-}
 
-TEST_F(PrefsDialogTest, OkStoresEveryControlIntoItsSetting) {
-  ScriptedPrefs& dialog = Open();
+  // OK stores every control into its setting.
+  ScriptedPrefs& dialog = *dialog_;
   Find<QCheckBox>("chkTexBG")->setChecked(true);
   Find<QCheckBox>("chkRemPos")->setChecked(true);
   Find<QCheckBox>("chkRemoveLinks")->setChecked(false);
@@ -137,17 +136,6 @@ TEST_F(PrefsDialogTest, CancelStoresNothingEvenAfterSetToDefaults) {
   EXPECT_FALSE(dialog.TexturesChanged());
 }
 
-TEST_F(PrefsDialogTest, SetToDefaultsThenOkStoresTheProgramFoldersTablesWithoutATextureChange) {
-  Open();
-  Click("cmdDefaultFolders");
-  EXPECT_EQ(LabelTip("lblTableFolder"), (home_ / "Tables").string());
-  Find<QComboBox>("cboOutput")->setCurrentIndex(0);
-  Click("cmdOK");
-  EXPECT_EQ(settings_.TablesFolder, home_ / "Tables");
-  EXPECT_EQ(settings_.nOutputType, 0);
-  EXPECT_FALSE(dialog_->TexturesChanged());
-}
-
 TEST_F(PrefsDialogTest,
        AnEditorThatCannotBeStartedIsReportedInTwoBoxesAndNotTakenNorIsACancelledChoice) {
   ScriptedPrefs& dialog = Open();
@@ -176,7 +164,7 @@ TEST_F(PrefsDialogTest,
   EXPECT_EQ(settings_.szEditorPath, "/usr/bin/old-editor");
 }
 
-TEST_F(PrefsDialogTest, PathLabelsShortenFromTwentySevenCharactersKeepingTheFullTip) {
+TEST_F(PrefsDialogTest, PathLabelsShortenKeepingTheFullTipAndSetToDefaultsIsStoredOnOk) {
   EXPECT_EQ(ShortenPathLabel("/abcdefghijklmnopqrstuvwxy"), "/abcdefghijklmnopqrstuvwxy");
   EXPECT_EQ(ShortenPathLabel("/abcdefghijklmnopqrstuvwxyz"), "/abcdefghijklmnopqrstuvwxy...");
   // Characters, not bytes: 26 two-byte letters are still shown whole.
@@ -189,6 +177,15 @@ TEST_F(PrefsDialogTest, PathLabelsShortenFromTwentySevenCharactersKeepingTheFull
   Open();
   EXPECT_EQ(LabelText("lblTableFolder"), "/home/someone/Documents/RP...");
   EXPECT_EQ(LabelTip("lblTableFolder"), "/home/someone/Documents/RPG/Tables");
+
+  // Set to defaults, then OK: the program folder's tables, and no change of texture.
+  Click("cmdDefaultFolders");
+  EXPECT_EQ(LabelTip("lblTableFolder"), (home_ / "Tables").string());
+  Find<QComboBox>("cboOutput")->setCurrentIndex(0);
+  Click("cmdOK");
+  EXPECT_EQ(settings_.TablesFolder, home_ / "Tables");
+  EXPECT_EQ(settings_.nOutputType, 0);
+  EXPECT_FALSE(dialog_->TexturesChanged());
 }
 
 }  // namespace

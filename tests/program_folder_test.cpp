@@ -3,8 +3,6 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -71,10 +69,26 @@ TEST_F(ProgramFolderTest, FirstStartCopiesTheInstalledFilesWithoutReplacingTheUs
   ASSERT_EQ(Resolve(), folder);
   EXPECT_EQ(ReadFile(folder / "link.css"), "mine");
   EXPECT_EQ(ReadFile(folder / "Tables" / "Fantasy" / "Inn.tab"), "installed");
+}
 
-  WriteFile(folder / "Tables" / "Fantasy" / "Inn.tab", "mine");
-  CopyDefaultFiles(root_ / "share", folder);
-  EXPECT_EQ(ReadFile(folder / "Tables" / "Fantasy" / "Inn.tab"), "mine");
+// An installed folder (here the add-on folder) is looked for beside the executable, whose
+// build meant it for /usr/local; the tests place it elsewhere.
+TEST_F(ProgramFolderTest, InstalledFolderIsFoundBesideTheExecutableOrElseWhereTheBuildPutIt) {
+  const fs::path configured = "/usr/local/lib/fablewick/AddOns";
+  const auto find = [&](const fs::path& executable) {
+    return InstalledFolder(executable, "/usr/local/bin", configured);
+  };
+  EXPECT_EQ(find(root_ / "bin" / "fablewick"), configured);
+  EXPECT_EQ(find(fs::path()), configured);
+  // A file where the folder should be is not a folder of add-ons.
+  WriteFile(root_ / "lib" / "fablewick" / "AddOns", "not a folder");
+  EXPECT_EQ(find(root_ / "bin" / "fablewick"), configured);
+
+  fs::remove(root_ / "lib" / "fablewick" / "AddOns");
+  fs::create_directories(root_ / "lib" / "fablewick" / "AddOns");
+  EXPECT_EQ(find(root_ / "bin" / "fablewick"), root_ / "lib/fablewick/AddOns");
+  // A path to the executable that is not in its plain form leads to the same folder.
+  EXPECT_EQ(find(root_ / "." / "bin" / "fablewick"), root_ / "lib/fablewick/AddOns");
 }
 
 TEST(ExecutablePathTest, NamesTheRunningProgram) {

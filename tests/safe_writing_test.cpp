@@ -6,9 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -22,16 +20,12 @@
 #include "config/config_file.h"
 #include "engine/document.h"
 #include "engine/export.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // One of the program's writers, replacing `target` with text of about `size` bytes.
 struct Writer {
@@ -48,16 +42,16 @@ Settings SettingsOfSize(std::size_t size) {
 }
 
 const Writer kWriters[] = {
-    {"results document",
+    {"ResultsDocument",
      [](const fs::path& target, std::size_t size) {
        WriteTextFileAtomically(target.string(), std::string(size, 'r'));
      }},
-    {"configuration file",
+    {"ConfigurationFile",
      [](const fs::path& target, std::size_t size) {
        // The configuration file's name is fixed: the target names its folder's file.
        WriteConfigFile(target.parent_path(), SettingsOfSize(size));
      }},
-    {"export",
+    {"Export",
      [](const fs::path& target, std::size_t) {
        // The results document of 1 MB that SetUp wrote beside the folder.
        ExportResultsFile(target.parent_path().parent_path() / "Temp.txt", target, 1, false);
@@ -74,9 +68,9 @@ class SafeWritingTest : public ::testing::TestWithParam<Writer> {
     fs::create_directory(folder_);
     // Others may pass through, so that a process without write permission can reach it.
     fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    std::ofstream(root_ / "Temp.txt", std::ios::binary) << std::string(1 << 20, 'e') << "\r\n";
+    WriteFile(root_ / "Temp.txt", std::string(1 << 20, 'e') + "\r\n");
     target_ = folder_ / kConfigFileName;
-    std::ofstream(target_, std::ios::binary) << "the earlier file\r\n";
+    WriteFile(target_, "the earlier file\r\n");
   }
   void TearDown() override {
     fs::permissions(folder_, fs::perms::owner_all);
@@ -151,13 +145,7 @@ TEST_P(SafeWritingTest, AFolderThatCannotBeWrittenLeavesTheEarlierFileIntactAndI
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, SafeWritingTest, ::testing::ValuesIn(kWriters),
-                         [](const ::testing::TestParamInfo<Writer>& info) {
-                           std::string name = info.param.name;
-                           for (char& c : name) {
-                             if (c == ' ') c = '_';
-                           }
-                           return name;
-                         });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace fablewick

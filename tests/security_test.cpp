@@ -5,16 +5,15 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include "platform/process.h"
+#include "tests/support/cli_process.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
@@ -49,16 +48,6 @@ TEST_F(ShellTest, WithConsentTheCommandLineIsSplitAndNothingInItIsInterpreted) {
             (std::vector<std::string>{"viewer", "two words", "a;rm", "$(id)", "`id`", "|x", ">y"}));
 }
 
-TEST_F(ShellTest, TheStartedProgramGetsItsArgumentsLiterally) {
-  // A real start: touch makes one file whose name is the whole bait. Through a shell, it would
-  // make several files, run commands or fail.
-  const fs::path file = tables_folder() / kShellBait;
-  std::string error;
-  ASSERT_TRUE(StartDetached({"touch", file.string()}, error)) << error;
-  EXPECT_TRUE(WaitForFile(file));
-  EXPECT_EQ(std::distance(fs::directory_iterator(tables_folder()), fs::directory_iterator()), 1);
-}
-
 // Table names come from calls in table text: "[Name.Group]", "{Count~Name.Group}" and the like.
 class TableNameTest : public EngineFixture {
  protected:
@@ -66,7 +55,7 @@ class TableNameTest : public EngineFixture {
     // A table outside the tables folder that a path-like name would reach.
     outside_ = tables_folder().parent_path() / ("fw_outside_" + std::to_string(getpid()));
     fs::create_directories(outside_);
-    std::ofstream(outside_ / "Secret.tab") << ":Start\n1,leaked\n";
+    WriteFile(outside_ / "Secret.tab", ":Start\n1,leaked\n");
     WriteTable("T", ":Start\n1,x\n");
   }
   void TearDown() override { fs::remove_all(outside_); }
@@ -90,56 +79,42 @@ TEST_F(TableNameTest, NamesThatAreNotPlainFileNamesAreNotLoaded) {
 
 #ifdef FABLEWICK_CLI_PATH
 
-// fablewick-cli starts programs only with --allow-shell.
+// fablewick-cli starts programs only with --allow-shell, and then as the platform starts them:
+// its arguments as written, without a shell, which the file name below would set to work.
 class CliShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "fw_shell_XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     home_ = pattern;
-    fs::create_directories(home_ / "Tables" / "Tools");
     bait_ = home_ / kShellBait;
-    std::ofstream(home_ / "Tables" / "Tools" / "Starter.tab")
-        << ":Start\n1,started{Shell~touch \"" << bait_.string() << "\"}\n";
+    WriteFile(home_ / "Tables" / "Tools" / "Starter.tab",
+              ":Start\n1,started{Shell~touch \"" + bait_.string() + "\"}\n");
   }
   void TearDown() override { fs::remove_all(home_); }
 
-  // Runs the roll and gives its exit status; standard error goes to err_.
-  int Roll(bool allow_shell) {
-    const fs::path err_file = home_ / "stderr.txt";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (!freopen("/dev/null", "w", stdout) || !freopen(err_file.c_str(), "w", stderr)) _exit(126);
-      std::vector<std::string> args = {FABLEWICK_CLI_PATH, "--home", home_.string()};
-      if (allow_shell) args.push_back("--allow-shell");
-      args.insert(args.end(), {"roll", "Starter"});
-      std::vector<char*> argv;
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::ifstream in(err_file);
-    err_.assign(std::istreambuf_iterator<char>(in), {});
-    fs::remove(err_file);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  Outcome Roll(bool allow_shell) {
+    std::vector<std::string> args = {FABLEWICK_CLI_PATH, "--home", home_.string()};
+    if (allow_shell) args.push_back("--allow-shell");
+    args.insert(args.end(), {"roll", "Starter"});
+    return RunCli(args);
   }
 
   fs::path home_, bait_;
-  std::string err_;
 };
 
 TEST_F(CliShellTest, RefusesWithAMessageUnlessAllowedAndThenStartsWithoutAShell) {
-  EXPECT_EQ(Roll(false), 0);
-  EXPECT_NE(err_.find("[Shell refused] Table Starter asked to start a program"), std::string::npos)
-      << err_;
+  Outcome run = Roll(false);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("[Shell refused] Table Starter asked to start a program"),
+            std::string::npos)
+      << run.err;
   std::this_thread::sleep_for(200ms);
   EXPECT_FALSE(fs::exists(bait_));
 
-  EXPECT_EQ(Roll(true), 0);
-  EXPECT_TRUE(WaitForFile(bait_)) << err_;
+  run = Roll(true);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(WaitForFile(bait_)) << run.err;
   // Only the one file: nothing in its name ran as a command or redirection.
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(home_)) {

@@ -2,12 +2,10 @@
 // repeated boxes, and fablewick-cli stats.
 #include "engine/stats.h"
 
-#include <stdio.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include "tests/support/cli_process.h"
 #include "tests/support/engine_fixture.h"
 
 namespace fablewick {
@@ -32,44 +30,32 @@ class StatsTest : public EngineFixture {
   }
 };
 
-class StatsCountingTest : public StatsTest {};
-
-TEST_F(StatsCountingTest, CountsEachDistinctResultMostFrequentFirst) {
-  WriteTable("T", ";Start\n3,common\n1,rare\n");
+TEST_F(StatsTest, CountsEachDistinctResultMostFrequentFirstAndSummarisesNumbers) {
+  WriteTable("T", ";Start\n3,2\n1,4\n4,none\n");
   const OutcomeStats stats = Collect("[T]", 4000);
   EXPECT_EQ(stats.rolls, 4000);
   EXPECT_EQ(stats.total, 4000);
-  ASSERT_THAT(Texts(stats), ElementsAre("common", "rare"));
-  EXPECT_NEAR(static_cast<double>(stats.outcomes[0].count), 3000, 150);
-  EXPECT_FALSE(stats.numbers);
-}
-
-TEST_F(StatsCountingTest, EveryRollStartsFromTheInitialStateOfTheTable) {
-  // Without a fresh start the counter would climb and the no-repeat group would run dry.
-  WriteTable("T", "%n%,0\n@n,5,Start?\n:Start\n1,|n+1|%n% [G]\n:!G\n1,a\n");
-  const OutcomeStats stats = Collect("[T]", 50);
-  EXPECT_THAT(Texts(stats), ElementsAre("6 a"));
-}
-
-TEST_F(StatsCountingTest, CallsCarryTheirPrefixesAndGroupsAndMayOmitTheBrackets) {
-  WriteTable("T", ":Start\n1,x\n:Gem\n1,emerald\n");
-  EXPECT_THAT(Texts(Collect("[CN~T.Gem]", 10)), ElementsAre("an emerald"));
-  EXPECT_THAT(Texts(Collect("T.Gem", 10)), ElementsAre("emerald"));
-}
-
-TEST_F(StatsCountingTest, ResultsThatReadAsNumbersAreSummarised) {
-  WriteTable("T", ";Start\n1,2\n1,4\n2,none\n");
-  const OutcomeStats stats = Collect("[T]", 2000);
+  ASSERT_THAT(Texts(stats), ElementsAre("none", "2", "4"));
+  EXPECT_NEAR(static_cast<double>(stats.outcomes[0].count), 2000, 150);
   ASSERT_TRUE(stats.numbers);
   EXPECT_EQ(stats.numbers->minimum, 2);
   EXPECT_EQ(stats.numbers->maximum, 4);
-  EXPECT_NEAR(stats.numbers->mean, 3, 0.15);
-  EXPECT_NEAR(static_cast<double>(stats.numbers->count), 1000, 100);
+  EXPECT_NEAR(stats.numbers->mean, 2.5, 0.15);
+  EXPECT_EQ(stats.numbers->count, stats.outcomes[1].count + stats.outcomes[2].count);
 }
 
-class StatsByGroupTest : public StatsTest {};
+TEST_F(StatsTest, EveryRollStartsFromTheInitialStateOfTheTable) {
+  // Without a fresh start the counter would climb and the no-repeat group would run dry.
+  WriteTable("T", "%n%,0\n@n,5,Start?\n:Start\n1,|n+1|%n% [G]\n:!G\n1,a\n:Gem\n1,emerald\n");
+  EXPECT_THAT(Texts(Collect("[T]", 50)), ElementsAre("6 a"));
+  // Calls carry their prefixes and groups and may omit the brackets.
+  EXPECT_THAT(Texts(Collect("[CN~T.Gem]", 10)), ElementsAre("an emerald"));
+  const OutcomeStats gems = Collect("T.Gem", 10);
+  EXPECT_THAT(Texts(gems), ElementsAre("emerald"));
+  EXPECT_FALSE(gems.numbers);
+}
 
-TEST_F(StatsByGroupTest, CountsEveryChoiceInTheGroupAndListsEntriesNeverChosen) {
+TEST_F(StatsTest, CountsEveryChoiceInTheGroupAndListsEntriesNeverChosen) {
   WriteTable("T", ":Start\n1,[N3~G] [Other.H]\n;G\n1,a\n0,never\n1,{1d6}\n");
   WriteTable("Other", ";H\n1,h\n");
   const OutcomeStats stats = Collect("[T]", 100, "G");
@@ -86,7 +72,7 @@ TEST_F(StatsByGroupTest, CountsEveryChoiceInTheGroupAndListsEntriesNeverChosen) 
   EXPECT_EQ(other.table, "Other");
 }
 
-TEST_F(StatsByGroupTest, ProblemsAreReportedBeforeAnyRoll) {
+TEST_F(StatsTest, ProblemsAreReportedBeforeAnyRoll) {
   WriteTable("T", ":Start\n1,a\n");
   EXPECT_EQ(CollectStats(engine, "[Nowhere]", {}).status, StatsStatus::kTableNotLoaded);
   EXPECT_EQ(CollectStats(engine, "[T]", {10, "Nope"}).status, StatsStatus::kGroupNotFound);
@@ -95,9 +81,7 @@ TEST_F(StatsByGroupTest, ProblemsAreReportedBeforeAnyRoll) {
   EXPECT_EQ(engine.roll_observer, nullptr);
 }
 
-class StatsReportTest : public ::testing::Test {};
-
-TEST_F(StatsReportTest, EachResultKeepsToOneLineWithItsCountAndPercentage) {
+TEST(StatsReportTest, EachResultKeepsToOneLineWithItsCountAndPercentage) {
   OutcomeStats stats;
   stats.call = "[T]";
   stats.rolls = stats.total = 3;
@@ -124,14 +108,12 @@ class RepeatedBoxFilterTest : public ::testing::Test {
   RepeatedBoxFilter filter{inner};
 };
 
-TEST_F(RepeatedBoxFilterTest, PassesEverythingOnUntilFoldingIsOn) {
+TEST_F(RepeatedBoxFilterTest, ShowsEachBoxOnceAndRepeatsItsFirstAnswerOnlyWhileFolding) {
   filter.MessageBox("T", "x");
   filter.MessageBox("T", "x");
   EXPECT_EQ(inner.boxes.size(), 2u);
   EXPECT_THAT(filter.Repeated(), IsEmpty());
-}
-
-TEST_F(RepeatedBoxFilterTest, ShowsEachBoxOnceAndRepeatsItsFirstAnswer) {
+  inner.boxes.clear();
   filter.set_folding(true);
   inner.ok_cancel_answers = {false, true};
   inner.input_answers = {std::string("Mira"), std::string("Bob")};
@@ -150,21 +132,13 @@ TEST_F(RepeatedBoxFilterTest, ShowsEachBoxOnceAndRepeatsItsFirstAnswer) {
 
 #ifdef FABLEWICK_CLI_PATH
 
-class StatsCliTest : public StatsTest {};
-
-TEST_F(StatsCliTest, StatsRollsTenThousandTimesByDefault) {
+TEST_F(StatsTest, CliStatsRollsTenThousandTimesByDefault) {
   WriteTable("T", ";Start\n1,{1d6}\n");
-  const std::string command = std::string("'") + FABLEWICK_CLI_PATH + "' --tables '" +
-                              tables_folder().string() + "' stats '[T]' --seed 3 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string out;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  const int status = pclose(pipe);
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
-  EXPECT_THAT(out, testing::StartsWith("10000 rolls of [T]\ncount  percent  result\n"));
-  EXPECT_THAT(out, HasSubstr("numbers: 10000 of 10000 results, minimum 1, mean 3."));
+  const Outcome run = RunCli(
+      {FABLEWICK_CLI_PATH, "--tables", tables_folder().string(), "stats", "[T]", "--seed", "3"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out, testing::StartsWith("10000 rolls of [T]\ncount  percent  result\n"));
+  EXPECT_THAT(run.out, HasSubstr("numbers: 10000 of 10000 results, minimum 1, mean 3."));
 }
 
 #endif  // FABLEWICK_CLI_PATH
