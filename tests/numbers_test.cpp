@@ -28,37 +28,30 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 TEST(LeadingNumberTest, ReadsTheNumberAtTheStartSkippingBlanksAnywhere) {
   const std::vector<std::pair<const char*, double>> cases = {
+      // Exponents count only when digits follow them.
       {"42 gold pieces", 42},
       {"-2.5x", -2.5},
       {"+.5", 0.5},
       {"1.2.3", 1.2},
-      {"123456789012345678901234567890", 123456789012345678901234567890.0},
       {"1 2", 12},
       {" - 3", -3},
       {"\t1\n0 . 5", 10.5},
       {"2 e 1", 20},
-      // Exponents only when digits follow.
       {"1e3", 1000},
       {"2D2", 200},
       {"5d-1", 0.5},
       {"3e", 3},
       {"3ex", 3},
       {"3e+", 3},
-      {"1e-400", 0},
       {"1e999", kInfinity},
-      {"-1e99999999999999999999", -kInfinity},
       {"&H1F", 31},
       {"&O17", 15},
-      {"&O19", 1},
-      {"&H", 0},
-      {"&X1", 0},
-      {"", 0},
-      {"abc", 0},
-      {"-", 0},
-      {".", 0},
-      {"e5", 0},
-      {"x12", 0},
-      {"- .e", 0}};
+      {"&O19", 1}};
+  EXPECT_EQ(ParseLeadingNumber("123456789012345678901234567890"), 123456789012345678901234567890.0);
+  EXPECT_EQ(ParseLeadingNumber("-1e99999999999999999999"), -kInfinity);
+  for (const char* zero : {"1e-400", "&H", "&X1", "", "abc", "-", ".", "e5", "x12", "- .e"}) {
+    EXPECT_EQ(ParseLeadingNumber(zero), 0) << zero;
+  }
   for (const auto& [text, expected] : cases) EXPECT_EQ(ParseLeadingNumber(text), expected) << text;
 }
 

@@ -1,6 +1,7 @@
-// The string and number functions, called from table text the way tables use them, on the points
-// the command-line acceptance cases leave open: single precision, rounding, code points rather
-// than bytes, the failures each function reports, and the variable rewriting of Split and Sort.
+// The built-in functions, called from table text the way tables use them, on the points the
+// command-line acceptance cases leave open: single precision, rounding, code points rather than
+// bytes, the failures each function reports, the variable rewriting of Split and Sort, Calc on
+// very deep and long expressions, and Shell.
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,8 +38,8 @@ class StringFunctionsTest : public EngineFixture {
   }
 
   // Each call gives "" and shows the dispatcher's error box with its error number.
-  void ExpectFailures(const std::vector<std::pair<std::string, int>>& cases) {
-    for (const auto& [content, number] : cases) {
+  void ExpectFailures(int number, const std::vector<std::string>& contents) {
+    for (const std::string& content : contents) {
       EXPECT_EQ(Expand("{" + content + "}"), "") << content;
       ASSERT_EQ(host.boxes.size(), 1u) << content;
       EXPECT_EQ(host.boxes[0].title, "Error occurred in ProcessFunction (T, Line 12)");
@@ -73,19 +74,9 @@ TEST_F(StringFunctionsTest, ResultsOfEachFunction) {
 }
 
 TEST_F(StringFunctionsTest, FailuresShowTheDispatcherBoxWithTheirErrorNumber) {
-  ExpectFailures({{"Ceil~1e39", 6},
-                  {"Round~2.5,40000", 6},
-                  {"Max~", 13},
-                  {"Min~1,,2", 13},
-                  {"Max~1,two", 13},
-                  {"Max~3e9", 6},
-                  {"Find~x,a,abc", 13},
-                  {"Find~40000,a,abc", 6},
-                  {"Left~Hello", 5},
-                  {"Right~Hello,-1", 5},
-                  {"Mid~Hello,2", 5},
-                  {"Mid~Hello,2,-1", 5},
-                  {"Mid~Hello,x,2", 13}});
+  ExpectFailures(6, {"Ceil~1e39", "Round~2.5,40000", "Max~3e9", "Find~40000,a,abc"});
+  ExpectFailures(13, {"Max~", "Min~1,,2", "Max~1,two", "Find~x,a,abc", "Mid~Hello,x,2"});
+  ExpectFailures(5, {"Left~Hello", "Right~Hello,-1", "Mid~Hello,2", "Mid~Hello,2,-1"});
 }
 
 TEST_F(StringFunctionsTest, SplitAssignsPiecesToTheKnownNamesInOrderAndLeavesTheRestAlone) {
@@ -104,41 +95,59 @@ TEST_F(StringFunctionsTest, SplitAssignsPiecesToTheKnownNamesInOrderAndLeavesThe
   // Without a comma or quotes it does nothing; an unknown source fails.
   EXPECT_EQ(Expand("{Split~x}{Split~x,;,p}{Split~nosuch,\";p}"), "");
   EXPECT_TRUE(host.boxes.empty());
-  ExpectFailures({{"Split~nosuch,\";\",p", 9}});
+  ExpectFailures(9, {"Split~nosuch,\";\",p"});
   EXPECT_EQ(Vars({"p"}), "1");
 }
 
 TEST_F(StringFunctionsTest, SortSkipsUnknownNamesAndFailsWhenNoneIsKnown) {
   Expand("{SortAsc~a, b,nosuch,c,a}");  // " b" is no name; a takes part twice
   EXPECT_EQ(Vars({"a", "b", "c"}), "3 10 3");
-  ExpectFailures({{"SortDesc~nosuch, a", 9}});
+  ExpectFailures(9, {"SortDesc~nosuch, a"});
 }
 
-// A long list of equal numbers written differently, against a plain selection sort (a stable
-// sort would order them differently).
-TEST_F(StringFunctionsTest, SortMatchesAPlainSelectionSortOnALongList) {
+// Sort and Order leave equal numbers written differently where a plain selection sort's swaps
+// leave them (a stable sort would order them otherwise); a long list checks the sort's
+// bookkeeping of moved values.
+TEST_F(StringFunctionsTest, SortAndOrderLeaveEqualNumbersWhereASelectionSortPutsThem) {
+  EXPECT_EQ(Expand("{OrderAsc~\";\",1.0;1;0}"), "0;1;1.0");
   const std::vector<std::string> spellings = {"1", "1.0", "01", "2", "2.0", "0", "1e0", "+2"};
-  std::string table;
-  std::string names;
+  std::string table, names;
   std::vector<std::string> values;
-  for (int i = 0; i < 120; ++i) {
-    values.push_back(spellings[static_cast<std::size_t>(i * 7 % 11) % spellings.size()]);
+  for (std::size_t i = 0; i < 120; ++i) {
+    values.push_back(spellings[i * 7 % 11 % spellings.size()]);
     table += "%v" + std::to_string(i) + "%," + values.back() + "\n";
     names += (i ? ",v" : "v") + std::to_string(i);
   }
   WriteTable("L", table + ":Start\n1,x\n");
   Expand("{SortAsc~" + names + "}", "L");
-
   for (std::size_t i = 0; i < values.size(); ++i) {
     std::size_t smallest = i;
     for (std::size_t j = i; j < values.size(); ++j) {
       if (std::stod(values[j]) < std::stod(values[smallest])) smallest = j;
     }
     std::swap(values[i], values[smallest]);
-  }
-  for (std::size_t i = 0; i < values.size(); ++i) {
     EXPECT_EQ(VariableValue("L", "v" + std::to_string(i)), values[i]) << i;
   }
+}
+
+TEST_F(StringFunctionsTest, CalcHandlesDeepAndLongExpressionsWithoutRecursion) {
+  const std::string deep = std::string(100000, '(') + "1+1" + std::string(100000, ')');
+  EXPECT_EQ(Expand("{Calc~" + deep + "}"), "2");
+  std::string sum = "0";
+  for (int i = 0; i < 100000; ++i) sum += "+1";
+  EXPECT_EQ(Expand("{Calc~" + sum + "}"), "100000");
+  EXPECT_EQ(Expand("{Calc~0.1+0.2}"), "0.3");
+}
+
+TEST_F(StringFunctionsTest, ShellStartsTheSplitCommandLineOnlyWhenAllowed) {
+  EXPECT_EQ(Expand("a{Shell~notepad \"my file.txt\" x}b"), "ab");
+  EXPECT_TRUE(host.started_programs.empty());
+  ASSERT_EQ(host.shell_requests.size(), 1u);
+  EXPECT_EQ(host.shell_requests[0].table, "T");
+  host.allow_shell = true;
+  Expand("{Shell~notepad \"my file.txt\" x}");
+  ASSERT_EQ(host.started_programs.size(), 1u);
+  EXPECT_EQ(host.started_programs[0], (std::vector<std::string>{"notepad", "my file.txt", "x"}));
 }
 
 }  // namespace

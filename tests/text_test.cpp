@@ -10,18 +10,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char kSharpS[] = "\xC3\x9F";  // ß
 
-class FileDecodingTest : public ::testing::Test {};
-
-TEST_F(FileDecodingTest, KeepsValidUtf8AndDropsItsByteOrderMark) {
+TEST(FileDecodingTest, KeepsValidUtf8WithoutItsByteOrderMarkAndReadsAnythingElseAsWindows1252) {
   EXPECT_EQ(DecodeFileText("h\xC3\xA9llo \xE2\x82\xAC"), "h\xC3\xA9llo \xE2\x82\xAC");
-  EXPECT_EQ(DecodeFileText(std::string(kByteOrderMark) + "abc"), "abc");
-  EXPECT_EQ(DecodeFileText(""), "");
-}
-
-TEST_F(FileDecodingTest, ReadsAnythingElseAsWindows1252) {
+  EXPECT_EQ(DecodeFileText("\xEF\xBB\xBF"
+                           "abc"),
+            "abc");
   // "café" with a Windows-1252 é, the euro sign, curly quotes and the undefined byte 0x81.
   EXPECT_EQ(DecodeFileText("caf\xE9 \x80 \x93x\x94 \x81"),
             "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81");
@@ -29,18 +24,19 @@ TEST_F(FileDecodingTest, ReadsAnythingElseAsWindows1252) {
   EXPECT_EQ(DecodeFileText("\xC3\xA9\xE2\x82"), "\xC3\x83\xC2\xA9\xC3\xA2\xE2\x80\x9A");
 }
 
-class LineSplittingTest : public ::testing::Test {};
-
-TEST_F(LineSplittingTest, EndsLinesAtCrLfOrLfButNotAtLoneCr) {
+TEST(TextEditingTest, SplitsLinesTrimsBlanksOnlyAndReplacesWithoutOverlap) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd\r\n"), (Lines{"a", "b", "c\rd"}));
   EXPECT_EQ(SplitLines("a\n\nb"), (Lines{"a", "", "b"}));
-  EXPECT_EQ(SplitLines("last line without end"), (Lines{"last line without end"}));
   EXPECT_TRUE(SplitLines("").empty());
+  EXPECT_EQ(TrimBlanks("  a b \t "), "a b \t");
+  EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");
+  EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
+  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+  EXPECT_EQ(SplitAll("a, b,,", ','), (Lines{"a", " b", "", ""}));
+  EXPECT_EQ(SplitAll("", ','), (Lines{""}));
 }
 
-class CodePointTest : public ::testing::Test {};
-
-TEST_F(CodePointTest, CountsAndCutsByCodePointsNotBytes) {
+TEST(CodePointTest, CountsAndCutsByCodePointsNotBytes) {
   const std::string text = "h\xC3\xA9llo";  // héllo
   EXPECT_EQ(CodePointCount(text), 5u);
   EXPECT_EQ(ByteOffsetOfCodePoint(text, 2), 3u);
@@ -52,7 +48,7 @@ TEST_F(CodePointTest, CountsAndCutsByCodePointsNotBytes) {
   EXPECT_EQ(LastCodePoint(""), "");
 }
 
-TEST_F(CodePointTest, CountsEachInvalidByteAsOneCodePoint) {
+TEST(CodePointTest, CountsEachInvalidByteAsOneCodePoint) {
   // A truncated three-byte sequence, a stray continuation byte, an overlong "/" and a lone lead.
   const std::string text = std::string("a\xE2\x82") + "b\x80\xC0\xAF\xF0";
   EXPECT_EQ(CodePointCount(text), 8u);
@@ -64,48 +60,27 @@ TEST_F(CodePointTest, CountsEachInvalidByteAsOneCodePoint) {
   EXPECT_EQ(FirstCodePoint("\xE2\x82"), "\xE2");
 }
 
-class CaseMappingTest : public ::testing::Test {};
-
-TEST_F(CaseMappingTest, MapsUnicodeLetters) {
+TEST(CaseMappingTest, MapsUnicodeLettersAndCopiesInvalidBytesUnchanged) {
   EXPECT_EQ(ToUpper("h\xC3\xA9llo"), "H\xC3\x89LLO");
   EXPECT_EQ(ToLower("\xC3\x89T\xC3\x89 \xCE\xA3"), "\xC3\xA9t\xC3\xA9 \xCF\x83");
   EXPECT_EQ(UpperFirst("\xC3\xA9t\xC3\xA9"), "\xC3\x89t\xC3\xA9");
   EXPECT_EQ(UpperFirst(""), "");
-  const std::string strasse = ToUpper(std::string("stra") + kSharpS + "e");
-  EXPECT_EQ(strasse.substr(0, 4), "STRA");
-}
-
-TEST_F(CaseMappingTest, CopiesInvalidBytesUnchanged) {
+  EXPECT_EQ(ToUpper(std::string("stra") + kSharpS + "e").substr(0, 4), "STRA");
   EXPECT_EQ(ToUpper("a\xFF\x62\xE2\x82"), "A\xFF\x42\xE2\x82");  // \x62 is "b"
   EXPECT_EQ(UpperFirst("\x80x"), "\x80x");
 }
 
-TEST_F(CaseMappingTest, ComparesNamesIgnoringCase) {
+TEST(CaseMappingTest, ComparesAndOrdersNamesIgnoringCaseWithExactTextBreakingTies) {
   EXPECT_TRUE(EqualsIgnoreCase("Random Inn.TAB", "random inn.tab"));
   EXPECT_TRUE(EqualsIgnoreCase("\xC3\x89t\xC3\xA9", "\xC3\xA9T\xC3\x89"));
   EXPECT_TRUE(EqualsIgnoreCase(std::string("Stra") + kSharpS + "e", "STRASSE"));
   EXPECT_FALSE(EqualsIgnoreCase("Inn", "Inns"));
   EXPECT_FALSE(EqualsIgnoreCase("a\xFF", "a\xFE"));
-}
-
-TEST_F(CaseMappingTest, OrdersCaseInsensitivelyWithExactTextBreakingTies) {
   EXPECT_TRUE(LessIgnoreCase("apple", "Banana"));
   EXPECT_FALSE(LessIgnoreCase("Banana", "apple"));
   EXPECT_TRUE(LessIgnoreCase("Inn", "inn"));
   EXPECT_FALSE(LessIgnoreCase("inn", "Inn"));
   EXPECT_TRUE(LessIgnoreCase("Inn", "inns"));
-}
-
-class TextEditingTest : public ::testing::Test {};
-
-TEST_F(TextEditingTest, TrimsBlanksOnlyReplacesWithoutOverlapAndSplitsUntrimmed) {
-  EXPECT_EQ(TrimBlanks("  a b \t "), "a b \t");
-  EXPECT_EQ(TrimBlanks("   "), "");
-  EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");
-  EXPECT_EQ(ReplaceAll("aaa", "a", "aa"), "aaaaaa");
-  EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
-  EXPECT_EQ(SplitAll("a, b,,", ','), (Lines{"a", " b", "", ""}));
-  EXPECT_EQ(SplitAll("", ','), (Lines{""}));
 }
 
 }  // namespace
