@@ -1,41 +1,33 @@
 // The group roller: picks an entry of a group by roll and expands its text.
 #include <algorithm>
 #include <array>
-#include <numeric>
 
 #include "engine/engine.h"
 #include "engine/entry_plan.h"
 #include "engine/error.h"
 #include "engine/text.h"
+#include "engine/unpainted_cells.h"
 
 namespace fablewick {
 namespace {
 
 // Whether any roll from `low` to `high` selects an entry that is not drawn. Each roll is given
-// to the first entry whose range holds it; a union-find skip list paints every roll once, so
-// the cost is linear in the entries plus the span of rolls.
+// to the first entry whose range holds it; every roll is painted once, so the cost is linear in
+// the entries plus the span of rolls.
 bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
   const std::vector<Entry>& entries = group.Entries;
   const std::size_t span = static_cast<std::size_t>(high - low + 1);
   std::vector<int32_t> owner(span, -1);
-  std::vector<std::size_t> next(span + 1);
-  std::iota(next.begin(), next.end(), 0);
-  auto find = [&](std::size_t i) {
-    while (next[i] != i) {
-      next[i] = next[next[i]];
-      i = next[i];
-    }
-    return i;
-  };
+  UnpaintedCells unpainted(span);
   for (std::size_t e = 0; e < entries.size(); ++e) {
     int32_t from = std::max<int32_t>(entries[e].Low, low);
     int32_t to = std::min<int32_t>(entries[e].High, high);
     if (from > to) continue;
-    for (std::size_t r = find(static_cast<std::size_t>(from - low));
-         r <= static_cast<std::size_t>(to - low); r = find(r)) {
+    for (std::size_t r = unpainted.From(static_cast<std::size_t>(from - low));
+         r <= static_cast<std::size_t>(to - low); r = unpainted.From(r)) {
       owner[r] = static_cast<int32_t>(e);
       if (!entries[e].Drawn) return true;
-      next[r] = r + 1;
+      unpainted.Paint(r);
     }
   }
   for (std::size_t r = 0; r < span; ++r) {

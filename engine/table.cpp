@@ -1,8 +1,9 @@
 #include "engine/table.h"
 
 #include <algorithm>
-#include <numeric>
 #include <string_view>
+
+#include "engine/unpainted_cells.h"
 
 namespace fablewick {
 namespace {
@@ -85,17 +86,8 @@ void Group::IndexEntries() const {
                        segment_start_.end());
   segment_entry_.assign(segment_start_.size(), -1);
   // Entries in file order paint the segments still unpainted in their range, so each segment
-  // goes to the first entry that holds it. `next` skips painted segments (union-find with path
-  // halving), so every segment is painted once.
-  std::vector<std::size_t> next(segment_start_.size() + 1);
-  std::iota(next.begin(), next.end(), 0);
-  auto unpainted = [&](std::size_t i) {
-    while (next[i] != i) {
-      next[i] = next[next[i]];
-      i = next[i];
-    }
-    return i;
-  };
+  // goes to the first entry that holds it.
+  UnpaintedCells unpainted(segment_start_.size());
   for (std::size_t e = 0; e < Entries.size(); ++e) {
     const Entry& entry = Entries[e];
     if (entry.Low > entry.High) continue;
@@ -105,9 +97,9 @@ void Group::IndexEntries() const {
     const auto end = static_cast<std::size_t>(
         std::lower_bound(segment_start_.begin(), segment_start_.end(), int32_t{entry.High} + 1) -
         segment_start_.begin());
-    for (std::size_t i = unpainted(first); i < end; i = unpainted(i)) {
+    for (std::size_t i = unpainted.From(first); i < end; i = unpainted.From(i)) {
       segment_entry_[i] = static_cast<int32_t>(e);
-      next[i] = i + 1;
+      unpainted.Paint(i);
     }
   }
   // Where the ranges span few rolls, the segments are spread out into one slot per roll. The
