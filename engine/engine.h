@@ -15,6 +15,7 @@
 #include "engine/catalog.h"
 #include "engine/host.h"
 #include "engine/random.h"
+#include "engine/stack.h"
 #include "engine/table.h"
 
 namespace fablewick {
@@ -173,9 +174,20 @@ class Engine {
                                   int32_t line);
   // Enters one nested expansion of `size` bytes of text: yields now and then, counts the
   // iteration, and checks the stop, the nesting depth, the stack and the roll's work. False when
-  // the expansion is to give "" (nothing entered); on true the caller leaves it by decrementing
-  // depth_.
+  // the expansion is to give "" (nothing entered); on true the caller leaves it with a
+  // LevelGuard. Inline: every group call enters two expansions (the call and the entry's text).
   bool EnterExpansion(std::size_t size, std::string_view table_name, int32_t line);
+  // Leaves, when it goes out of scope, the nested expansion that EnterExpansion entered.
+  class LevelGuard {
+   public:
+    explicit LevelGuard(Engine& engine) : depth_(engine.depth_) {}
+    ~LevelGuard() { --depth_; }
+    LevelGuard(const LevelGuard&) = delete;
+    LevelGuard& operator=(const LevelGuard&) = delete;
+
+   private:
+    int& depth_;
+  };
   // Ends the outermost expansion, whose text begins at `start` in `out`: the message of a
   // stopped generation is added (the text dropped when it grew too large). True when it was.
   bool FinishOutermost(std::string& out, std::size_t start);
@@ -191,6 +203,9 @@ class Engine {
   // follows it.
   bool ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
                          std::size_t chosen, std::string& out);
+  // Removes the escapes from the text that an entry's expansion added to `out` from `start` on.
+  // True when what is left is final text.
+  bool UnescapeResult(std::string& out, std::size_t start);
   // A call of `group` by bare name, rolled onto the end of `out` as RollGroup would give it.
   // True when what it added is final text.
   bool RollBareCall(Table& table, const std::string& table_name, Group& group, std::string& out);
@@ -222,5 +237,29 @@ class Engine {
   std::uintptr_t stack_floor_ = 0;  // of the thread running the outermost expansion
   std::chrono::steady_clock::time_point last_yield_{};
 };
+
+inline bool Engine::EnterExpansion(std::size_t size, std::string_view table_name, int32_t line) {
+  if ((++yield_countdown_ & 0xFF) == 0) YieldNow();
+  g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) + 1u);
+  if (StopRequested()) g_bKeepRunning = false;
+  if (!g_bKeepRunning) return false;
+  if (depth_ == 0) stack_floor_ = StackFloor();
+  ++depth_;
+  // The stack check guards callers that run the engine on an ordinary thread. The frame address,
+  // not a local's: with stack-use-after-return checking, locals may live on a separate heap
+  // stack.
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  if (depth_ > kMaxNesting || here < stack_floor_ + kStackReserve) {
+    NestingTooDeep(table_name, line);
+    --depth_;
+    return false;
+  }
+  // Each nested expansion scans a copy of its text: deeply nested long texts count.
+  if (!CountOutput(size, size, table_name, line)) {
+    --depth_;
+    return false;
+  }
+  return true;
+}
 
 }  // namespace fablewick

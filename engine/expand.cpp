@@ -24,9 +24,6 @@ namespace {
 
 constexpr std::size_t kNone = std::string::npos;
 
-// Stack kept free below the deepest expansion, for the handlers and library calls it makes.
-constexpr std::size_t kStackReserve = std::size_t{256} << 10;
-
 // Characters that can open a construct.
 constexpr std::array<bool, 256> kOpeners = [] {
   std::array<bool, 256> table{};
@@ -358,18 +355,6 @@ class RestartingScanner {
 
 namespace {
 
-// Leaves the nested expansion that Engine::EnterExpansion entered.
-class LevelGuard {
- public:
-  explicit LevelGuard(int& depth) : depth_(depth) {}
-  ~LevelGuard() { --depth_; }
-  LevelGuard(const LevelGuard&) = delete;
-  LevelGuard& operator=(const LevelGuard&) = delete;
-
- private:
-  int& depth_;
-};
-
 // Scans the text, then completes the construct. The text the error box shows is kept only when
 // something fails: the scanned text if the scan ended, else the text as the scan left it.
 template <typename ScannerType>
@@ -398,30 +383,6 @@ std::string ScanAndComplete(Engine& engine, std::string_view text, int kind,
 }
 
 }  // namespace
-
-bool Engine::EnterExpansion(std::size_t size, std::string_view table_name, int32_t line) {
-  if ((++yield_countdown_ & 0xFF) == 0) YieldNow();
-  g_nIterations = static_cast<int32_t>(static_cast<uint32_t>(g_nIterations) + 1u);
-  if (StopRequested()) g_bKeepRunning = false;
-  if (!g_bKeepRunning) return false;
-  if (depth_ == 0) stack_floor_ = StackFloor();
-  ++depth_;
-  // The stack check guards callers that run the engine on an ordinary thread. The frame address,
-  // not a local's: with stack-use-after-return checking, locals may live on a separate heap
-  // stack.
-  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  if (depth_ > kMaxNesting || here < stack_floor_ + kStackReserve) {
-    NestingTooDeep(table_name, line);
-    --depth_;
-    return false;
-  }
-  // Each nested expansion scans a copy of its text: deeply nested long texts count.
-  if (!CountOutput(size, size, table_name, line)) {
-    --depth_;
-    return false;
-  }
-  return true;
-}
 
 bool Engine::FinishOutermost(std::string& out, std::size_t start) {
   if (stop_message_.empty()) return false;
@@ -454,7 +415,7 @@ std::string Engine::ProcessString(std::string_view text, int kind, const std::st
 std::string Engine::ProcessStringNested(std::string_view text, int kind,
                                         const std::string& table_name, int32_t line) {
   if (!EnterExpansion(text.size(), table_name, line)) return "";
-  LevelGuard level(depth_);
+  LevelGuard level(*this);
   std::string text_on_failure;
   try {
     if (restarting_scan_) {
@@ -483,58 +444,6 @@ std::string Engine::ProcessStringNested(std::string_view text, int kind,
   } catch (...) {
     ReportFailedExpansion(table_name, line, scanner.CurrentText());
   }
-}
-
-// The entry expanded as ProcessString would expand its text, walking its pieces: literal text is
-// copied and each call rolled straight into `out`, with the same checks, counts and limits as
-// the scanner's. Should a result not be final text, the scanner takes over from there.
-bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
-                                const PlanPiece* pieces, const PlanPiece* pieces_end,
-                                std::string& out) {
-  const bool outermost = depth_ == 0;
-  const std::size_t start = out.size();
-  const std::string_view text = entry.Text;
-  const int32_t line = entry.Line;
-  bool final_text = true;
-  if (EnterExpansion(text.size(), table_name, line)) {
-    LevelGuard level(depth_);
-    for (const PlanPiece* piece = pieces; piece != pieces_end; ++piece) {
-      if (piece->group < 0) {
-        out.append(text, piece->offset, piece->length);
-        continue;
-      }
-      // The call, as ProcessString gives a group call and the scanner puts its result in place.
-      const std::size_t before = out.size();
-      bool final_result = true;
-      if (EnterExpansion(piece->length, table_name, line)) {
-        LevelGuard call(depth_);
-        if (!StopRequested()) {
-          Group& group = table.Groups[static_cast<std::size_t>(piece->group)];
-          final_result = RollBareCall(table, table_name, group, out);
-          // An entry whose text is the not-found marker reads as a group that does not exist.
-          if (std::string_view(out).substr(before) == kNotFoundMarker) {
-            out.resize(before);
-            out += GroupNotFound(group.Name, table_name, line);
-            final_result = false;
-          }
-        }
-      }
-      const std::size_t result_size = out.size() - before;
-      const std::size_t rest_begin = piece->offset + piece->length + 1;
-      const std::size_t text_size = (before - start) + (text.size() - rest_begin) + result_size;
-      if (!CountOutput(result_size, text_size, table_name, line)) {
-        out.resize(before);
-        continue;
-      }
-      if (final_result) continue;
-      // The result may open constructs or escape what follows: scan it with the rest.
-      ResumeScan(table_name, line, start, before, text.substr(rest_begin), out);
-      final_text = false;
-      break;
-    }
-  }
-  if (outermost && FinishOutermost(out, start)) return false;
-  return final_text;
 }
 
 std::string Engine::CompleteConstruct(std::string_view scanned, int kind,

@@ -114,22 +114,6 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
   return RollErrorText(error_text, table_name, group_name);
 }
 
-bool Engine::RollBareCall(Table& table, const std::string& table_name, Group& group,
-                          std::string& out) {
-  const std::size_t start = out.size();
-  const char* error_text = "ERR:Unknown";
-  try {
-    return ExpandChosenEntry(table, table_name, group, PickEntry(group, 0, false), out);
-  } catch (const GroupExhausted&) {
-    error_text = "ERR: Non-duplicating group exhausted";
-  } catch (const EngineError&) {
-  } catch (const std::exception&) {
-  }
-  out.resize(start);
-  out += RollErrorText(error_text, table_name, group.Name);
-  return false;
-}
-
 std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll) {
   bool checked_reachable = false;
   for (int attempts = 0;; ++attempts) {
@@ -164,8 +148,33 @@ std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier, bool fixed_ro
   }
 }
 
-bool Engine::ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
-                               std::size_t chosen, std::string& out) {
+// RollBareCall and ExpandChosenEntry are built into their callers, the planned walk
+// (ExpandPlannedEntry) above all: a group call then takes one call frame instead of three.
+[[gnu::always_inline]] inline bool Engine::RollBareCall(Table& table, const std::string& table_name,
+                                                        Group& group, std::string& out) {
+  const std::size_t start = out.size();
+  const char* error_text = "ERR:Unknown";
+  try {
+    // An ordinary group takes the roll as it falls; PickEntry makes the same draw and choice.
+    const std::size_t chosen =
+        group.NoRepeat || group.DrawnCount == group.EntryCount()
+            ? PickEntry(group, 0, false)
+            : group.ChooseEntry(RandomBetween(group.MinValue, group.MaxValue));
+    return ExpandChosenEntry(table, table_name, group, chosen, out);
+  } catch (const GroupExhausted&) {
+    error_text = "ERR: Non-duplicating group exhausted";
+  } catch (const EngineError&) {
+  } catch (const std::exception&) {
+  }
+  out.resize(start);
+  out += RollErrorText(error_text, table_name, group.Name);
+  return false;
+}
+
+[[gnu::always_inline]] inline bool Engine::ExpandChosenEntry(Table& table,
+                                                             const std::string& table_name,
+                                                             Group& group, std::size_t chosen,
+                                                             std::string& out) {
   if (roll_observer != nullptr) roll_observer->EntryChosen(table_name, group, chosen);
   g_bKeepRunning = !StopRequested();
   const Entry& entry = group.Entries[chosen];
@@ -177,6 +186,11 @@ bool Engine::ExpandChosenEntry(Table& table, const std::string& table_name, Grou
   } else {
     out += ProcessString(entry.Text, kPlainText, table_name, entry.Line);
   }
+  return UnescapeResult(out, start);
+}
+
+// Kept out of line: the planned walk rarely gets here, and its frame stays small without it.
+[[gnu::noinline]] bool Engine::UnescapeResult(std::string& out, std::size_t start) {
   std::string_view text = std::string_view(out).substr(start);
   if (text.find('/') != std::string_view::npos) {
     std::string unescaped =
@@ -186,6 +200,58 @@ bool Engine::ExpandChosenEntry(Table& table, const std::string& table_name, Grou
     text = std::string_view(out).substr(start);
   }
   return IsFinalText(text);
+}
+
+// The entry expanded as ProcessString would expand its text, walking its pieces: literal text is
+// copied and each call rolled straight into `out`, with the same checks, counts and limits as
+// the scanner's. Should a result not be final text, the scanner takes over from there.
+bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
+                                const PlanPiece* pieces, const PlanPiece* pieces_end,
+                                std::string& out) {
+  const bool outermost = depth_ == 0;
+  const std::size_t start = out.size();
+  const std::string_view text = entry.Text;
+  const int32_t line = entry.Line;
+  bool final_text = true;
+  if (EnterExpansion(text.size(), table_name, line)) {
+    LevelGuard level(*this);
+    for (const PlanPiece* piece = pieces; piece != pieces_end; ++piece) {
+      if (piece->group < 0) {
+        out.append(text, piece->offset, piece->length);
+        continue;
+      }
+      // The call, as ProcessString gives a group call and the scanner puts its result in place.
+      const std::size_t before = out.size();
+      bool final_result = true;
+      if (EnterExpansion(piece->length, table_name, line)) {
+        LevelGuard call(*this);
+        if (!StopRequested()) {
+          Group& group = table.Groups[static_cast<std::size_t>(piece->group)];
+          final_result = RollBareCall(table, table_name, group, out);
+          // An entry whose text is the not-found marker reads as a group that does not exist.
+          if (std::string_view(out).substr(before) == kNotFoundMarker) {
+            out.resize(before);
+            out += GroupNotFound(group.Name, table_name, line);
+            final_result = false;
+          }
+        }
+      }
+      const std::size_t result_size = out.size() - before;
+      const std::size_t rest_begin = piece->offset + piece->length + 1;
+      const std::size_t text_size = (before - start) + (text.size() - rest_begin) + result_size;
+      if (!CountOutput(result_size, text_size, table_name, line)) {
+        out.resize(before);
+        continue;
+      }
+      if (final_result) continue;
+      // The result may open constructs or escape what follows: scan it with the rest.
+      ResumeScan(table_name, line, start, before, text.substr(rest_begin), out);
+      final_text = false;
+      break;
+    }
+  }
+  if (outermost && FinishOutermost(out, start)) return false;
+  return final_text;
 }
 
 }  // namespace fablewick

@@ -7,6 +7,9 @@
 
 namespace fablewick {
 
+// Stack kept free below the deepest expansion, for the handlers and library calls it makes.
+inline constexpr std::size_t kStackReserve = std::size_t{256} << 10;
+
 // The lowest usable address of the calling thread's stack, which grows down towards it; 0 when
 // it cannot be told.
 std::uintptr_t StackFloor();

@@ -56,7 +56,7 @@ void Group::ResetDrawn() {
   DrawnCount = 0;
 }
 
-std::size_t Group::ChooseEntry(int32_t roll) const {
+std::size_t Group::ChooseIndexedEntry(int32_t roll) const {
   if (indexed_entries_ != Entries.size()) IndexEntries();
   int32_t entry = -1;
   if (!direct_entry_.empty()) {

@@ -39,7 +39,15 @@ struct Group {
   // rolls, logarithmic in the number of entries otherwise: a lookup from rolls to entries is
   // made at the first roll (and again should the number of entries change; ranges are fixed
   // once loaded).
-  std::size_t ChooseEntry(int32_t roll) const;
+  std::size_t ChooseEntry(int32_t roll) const {
+    if (indexed_entries_ == Entries.size()) {
+      const auto offset = static_cast<uint32_t>(roll - direct_first_);
+      if (offset < direct_entry_.size() && direct_entry_[offset] >= 0) {
+        return static_cast<std::size_t>(direct_entry_[offset]);
+      }
+    }
+    return ChooseIndexedEntry(roll);
+  }
 
   // How the roller expands the text of entry `e` (engine/entry_plan.h). The entries are planned
   // all at once at the first call, and again should their number change; `table` is the table
@@ -65,6 +73,8 @@ struct Group {
   mutable std::size_t planned_entries_ = SIZE_MAX;
   void PlanEntries(Table& table) const;
   void IndexEntries() const;
+  // ChooseEntry for the rolls that the slot per roll does not answer.
+  std::size_t ChooseIndexedEntry(int32_t roll) const;
 };
 
 struct TableVariable {
