@@ -135,8 +135,7 @@ void AppendResultLines(int output_type, std::string_view result, std::string& ou
     out.append(result).append("<BR>").append(kLineEnd).append("<BR>").append(kLineEnd);
   } else if (output_type == kOutputText || output_type == kOutputXml) {
     // The result followed by three empty lines.
-    out.append(result);
-    for (int i = 0; i < 4; ++i) out.append(kLineEnd);
+    out.append(result).append(kLineEnd).append(kLineEnd).append(kLineEnd).append(kLineEnd);
   }
 }
 

@@ -68,10 +68,12 @@ void RollTable(Engine& engine, const std::string& table, int16_t count, const Re
   std::string status = "Generating";
   engine.host().SetStatus(0, status);
   engine.BeginGeneration();
+  const std::string start = "Start";
+  const std::vector<std::string> no_params;
   int16_t made = 0;
   while (made < count) {
     engine.ResetNoRepeatGroups();
-    take(FinishedText(engine.RollGroup(table, "Start", 0, false, true, {}, false)));
+    take(FinishedText(engine.RollGroup(table, start, 0, false, true, no_params, false)));
     ++made;
     engine.host().SetStatus(0, status += ".");
     if (!engine.g_bKeepRunning || engine.StopRequested()) {

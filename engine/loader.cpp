@@ -31,6 +31,13 @@ struct LoadFailure {
 // The entry value N or N-M as a 16-bit number; a part that is not a number is a missing value,
 // one outside 16 bits a value too big.
 int16_t ParseEntryNumber(std::string_view text) {
+  // Most entries are numbered with plain digits: those need no general number parsing.
+  if (!text.empty() && text.size() <= 4 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    int16_t value = 0;
+    for (char c : text) value = static_cast<int16_t>(value * 10 + (c - '0'));
+    return value;
+  }
   std::optional<double> number = ParseStrictNumber(text);
   if (!number) throw LoadFailure{LineFailure::kMissingValue};
   try {

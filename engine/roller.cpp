@@ -217,7 +217,7 @@ bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, con
     LevelGuard level(*this);
     for (const PlanPiece* piece = pieces; piece != pieces_end; ++piece) {
       if (piece->group < 0) {
-        out.append(text, piece->offset, piece->length);
+        out.append(text.data() + piece->offset, piece->length);
         continue;
       }
       // The call, as ProcessString gives a group call and the scanner puts its result in place.
@@ -229,7 +229,8 @@ bool Engine::ExpandPlannedEntry(Table& table, const std::string& table_name, con
           Group& group = table.Groups[static_cast<std::size_t>(piece->group)];
           final_result = RollBareCall(table, table_name, group, out);
           // An entry whose text is the not-found marker reads as a group that does not exist.
-          if (std::string_view(out).substr(before) == kNotFoundMarker) {
+          if (out.size() - before == kNotFoundMarker.size() &&
+              std::string_view(out.data() + before, kNotFoundMarker.size()) == kNotFoundMarker) {
             out.resize(before);
             out += GroupNotFound(group.Name, table_name, line);
             final_result = false;

@@ -1,6 +1,7 @@
 #include "engine/text.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include <utf8proc.h>
 
@@ -66,9 +67,19 @@ inline std::size_t LengthAt(std::string_view text, std::size_t pos) {
   return DecodeAt(text, pos).length;
 }
 
+// Whether none of the eight bytes from `bytes` on has its top bit set.
+inline bool EightAsciiBytes(const char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return (word & 0x8080808080808080u) == 0;
+}
+
 bool IsValidUtf8(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
+    // Table files are mostly ASCII: eight bytes at a time while all are.
+    while (pos + 8 <= text.size() && EightAsciiBytes(text.data() + pos)) pos += 8;
+    if (pos == text.size()) break;
     if (static_cast<unsigned char>(text[pos]) < 0x80) {
       ++pos;
       continue;

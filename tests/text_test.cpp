@@ -22,6 +22,13 @@ TEST(FileDecodingTest, KeepsValidUtf8WithoutItsByteOrderMarkAndReadsAnythingElse
             "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81");
   // A truncated UTF-8 sequence makes the whole file Windows-1252, including valid parts.
   EXPECT_EQ(DecodeFileText("\xC3\xA9\xE2\x82"), "\xC3\x83\xC2\xA9\xC3\xA2\xE2\x80\x9A");
+  // Long ASCII runs are checked a word at a time: a sequence is judged wherever it falls.
+  for (std::size_t at = 0; at <= 20; ++at) {
+    const std::string ascii(at, 'a'), tail(20 - at, 'b');
+    EXPECT_EQ(DecodeFileText(ascii + "\xE2\x82\xAC" + tail), ascii + "\xE2\x82\xAC" + tail) << at;
+    EXPECT_EQ(DecodeFileText(ascii + "\xE2\x82" + tail), ascii + "\xC3\xA2\xE2\x80\x9A" + tail)
+        << at;
+  }
 }
 
 TEST(TextEditingTest, SplitsLinesTrimsBlanksOnlyAndReplacesWithoutOverlap) {
