@@ -135,7 +135,8 @@ void AppendResultLines(int output_type, std::string_view result, std::string& ou
     out.append(result).append("<BR>").append(kLineEnd).append("<BR>").append(kLineEnd);
   } else if (output_type == kOutputText || output_type == kOutputXml) {
     // The result followed by three empty lines.
-    out.append(result).append(kLineEnd).append(kLineEnd).append(kLineEnd).append(kLineEnd);
+    static constexpr std::string_view kFourLineEnds = "\r\n\r\n\r\n\r\n";
+    out.append(result).append(kFourLineEnds);
   }
 }
 

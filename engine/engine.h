@@ -195,20 +195,24 @@ class Engine {
   void ReportFailedExpansion(std::string_view table_name, int32_t line, std::string_view text);
 
   // ---- the group roller (roller.cpp) ----
+  // The functions declared inline here are defined, and used, in roller.cpp only.
   // Draws the entry of a roll, honouring the no-repeat marks. Throws when a no-repeat group is
   // exhausted, or EngineError when the roll leaves 16 bits.
-  std::size_t PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll);
+  inline std::size_t PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll);
+  // PickEntry for the rolls that are not ordinary: modified or fixed, or on no-repeat groups.
+  std::size_t DrawEntry(Group& group, int16_t roll_modifier, bool fixed_roll);
   // Expands the chosen entry onto the end of `out`, escapes removed. True when what it added is
   // final text: nothing in it opens a construct, pairs an earlier "|" or "%" or escapes what
   // follows it.
-  bool ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
-                         std::size_t chosen, std::string& out);
+  inline bool ExpandChosenEntry(Table& table, const std::string& table_name, Group& group,
+                                std::size_t chosen, std::string& out);
   // Removes the escapes from the text that an entry's expansion added to `out` from `start` on.
   // True when what is left is final text.
   bool UnescapeResult(std::string& out, std::size_t start);
   // A call of `group` by bare name, rolled onto the end of `out` as RollGroup would give it.
   // True when what it added is final text.
-  bool RollBareCall(Table& table, const std::string& table_name, Group& group, std::string& out);
+  inline bool RollBareCall(Table& table, const std::string& table_name, Group& group,
+                           std::string& out);
   // Expands an entry planned into `pieces` (engine/entry_plan.h) onto the end of `out`, exactly as
   // ProcessString would expand its text. True when what it added is final text.
   bool ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,

@@ -114,7 +114,18 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
   return RollErrorText(error_text, table_name, group_name);
 }
 
-std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll) {
+// An ordinary roll on an ordinary group takes the entry the roll falls on; DrawEntry makes the
+// same draw and choice, and handles everything else.
+[[gnu::always_inline]] inline std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier,
+                                                            bool fixed_roll) {
+  if (roll_modifier == 0 && !fixed_roll && !group.NoRepeat &&
+      group.DrawnCount != group.EntryCount()) {
+    return group.ChooseEntry(RandomBetween(group.MinValue, group.MaxValue));
+  }
+  return DrawEntry(group, roll_modifier, fixed_roll);
+}
+
+std::size_t Engine::DrawEntry(Group& group, int16_t roll_modifier, bool fixed_roll) {
   bool checked_reachable = false;
   for (int attempts = 0;; ++attempts) {
     if (group.DrawnCount == group.EntryCount()) throw GroupExhausted{};
@@ -155,12 +166,7 @@ std::size_t Engine::PickEntry(Group& group, int16_t roll_modifier, bool fixed_ro
   const std::size_t start = out.size();
   const char* error_text = "ERR:Unknown";
   try {
-    // An ordinary group takes the roll as it falls; PickEntry makes the same draw and choice.
-    const std::size_t chosen =
-        group.NoRepeat || group.DrawnCount == group.EntryCount()
-            ? PickEntry(group, 0, false)
-            : group.ChooseEntry(RandomBetween(group.MinValue, group.MaxValue));
-    return ExpandChosenEntry(table, table_name, group, chosen, out);
+    return ExpandChosenEntry(table, table_name, group, PickEntry(group, 0, false), out);
   } catch (const GroupExhausted&) {
     error_text = "ERR: Non-duplicating group exhausted";
   } catch (const EngineError&) {
