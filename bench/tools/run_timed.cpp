@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -28,15 +29,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: fablewick_run_timed OUTPUT_FILE COMMAND [ARGUMENT...]\n");
     return 2;
   }
+  // The output file is emptied here, before the clock starts: giving back the pages of the
+  // previous run's output is no part of the command's work.
+  const int output = open(argv[1], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (output < 0) {
+    std::fprintf(stderr, "fablewick_run_timed: cannot open %s: %s\n", argv[1],
+                 std::strerror(errno));
+    return 1;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, argv[1],
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const auto start = std::chrono::steady_clock::now();
   pid_t child = 0;
   const int spawned = posix_spawnp(&child, argv[2], &actions, nullptr, argv + 2, environ);
   posix_spawn_file_actions_destroy(&actions);
+  close(output);
   if (spawned != 0) {
     std::fprintf(stderr, "fablewick_run_timed: cannot start %s: %s\n", argv[2],
                  std::strerror(spawned));
