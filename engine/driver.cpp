@@ -73,7 +73,11 @@ void RollTable(Engine& engine, const std::string& table, int16_t count, const Re
   int16_t made = 0;
   while (made < count) {
     engine.ResetNoRepeatGroups();
-    take(FinishedText(engine.RollGroup(table, start, 0, false, true, no_params, false)));
+    std::string result =
+        FinishedText(engine.RollGroup(table, start, 0, false, true, no_params, false));
+    take(std::move(result));
+    // A sink that only read the result leaves it as it was: its memory serves the next roll.
+    engine.RecycleResult(std::move(result));
     ++made;
     engine.host().SetStatus(0, status += ".");
     if (!engine.g_bKeepRunning || engine.StopRequested()) {

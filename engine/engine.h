@@ -90,6 +90,13 @@ class Engine {
   std::string RollGroup(const std::string& table_name, const std::string& group_name,
                         int16_t roll_modifier, bool fixed_roll, bool top_level,
                         const std::vector<std::string>& params, bool reset_first);
+  // Takes back the text of a top-level result that the caller is done with: the next top-level
+  // roll writes into its memory instead of allocating anew.
+  void RecycleResult(std::string&& text) {
+    if (text.capacity() > spare_result_.capacity() && text.capacity() <= kMaxSpareResult) {
+      spare_result_ = std::move(text);
+    }
+  }
   // Expands a text: group calls, variables, assignments and functions.
   std::string ProcessString(std::string_view text, int kind, const std::string& table_name,
                             int32_t line);
@@ -240,6 +247,9 @@ class Engine {
   unsigned yield_countdown_ = 0;
   std::uintptr_t stack_floor_ = 0;  // of the thread running the outermost expansion
   std::chrono::steady_clock::time_point last_yield_{};
+  // Memory for the next top-level result (RecycleResult); larger texts are not kept.
+  std::string spare_result_;
+  static constexpr std::size_t kMaxSpareResult = std::size_t{64} << 10;
 };
 
 inline bool Engine::EnterExpansion(std::size_t size, std::string_view table_name, int32_t line) {

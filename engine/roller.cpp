@@ -102,8 +102,13 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
 
     const std::size_t chosen = PickEntry(*group, roll_modifier, fixed_roll);
     std::string text;
-    // Room for a typical result from the start saves growing it several times over.
-    if (top_level) text.reserve(256);
+    if (top_level) {
+      // Room for a typical result from the start saves growing it several times over; a result
+      // handed back with RecycleResult has it already.
+      text = std::move(spare_result_);
+      text.clear();
+      text.reserve(256);
+    }
     ExpandChosenEntry(table, table_name, *group, chosen, text);
     return text;
   } catch (const GroupExhausted&) {
