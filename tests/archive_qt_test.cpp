@@ -22,7 +22,9 @@ namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
+constexpr ShownBox::Kind kMessage = ShownBox::kMessage, kInput = ShownBox::kInput;
 using testing::ElementsAre;
+using testing::HasSubstr;
 using testing::IsEmpty;
 using testing::StartsWith;
 
@@ -65,22 +67,32 @@ class ArchivePanelTest : public testing::Test {
     return {panel_->cmdAdd()->isEnabled(), panel_->cmdNewDir()->isEnabled(),
             panel_->cmdDelete()->isEnabled()};
   }
-  // Clicks `key` and then Add, answering the name box with `name`.
+  // Clicks `key`, then Add or New answering the name box with `name`, or Delete. Each command
+  // starts with no boxes recorded.
   void AddResults(const std::string& key, const std::optional<std::string>& name) {
-    Click(key);
-    host_.input_answers.push_back(name);
-    panel_->cmdAdd()->click();
+    Command(key, panel_->cmdAdd(), name);
   }
   void NewFolder(const std::string& key, const std::optional<std::string>& name) {
-    Click(key);
-    host_.input_answers.push_back(name);
-    panel_->cmdNewDir()->click();
+    Command(key, panel_->cmdNewDir(), name);
   }
-  void Delete(const std::string& key) {
+  void Delete(const std::string& key) { Command(key, panel_->cmdDelete(), std::nullopt); }
+  void Command(const std::string& key, QPushButton* button, std::optional<std::string> name) {
+    host_.ClearRecords();
     Click(key);
-    panel_->cmdDelete()->click();
+    if (button != panel_->cmdDelete()) host_.input_answers.push_back(name);
+    button->click();
   }
   std::vector<ShownBox> Messages() { return host_.BoxesOfKind(ShownBox::kMessage); }
+  // The only box of `kind` shown since the command began: its title and text, and for an input
+  // box its pre-filled answer, one line apart; empty unless there is exactly one.
+  std::string Only(ShownBox::Kind kind) {
+    const std::vector<ShownBox> shown = host_.BoxesOfKind(kind);
+    EXPECT_EQ(shown.size(), 1u);
+    if (shown.size() != 1) return "";
+    const ShownBox& box = shown[0];
+    return box.title + "\n" + box.text + (kind == kInput ? "\n" + box.default_answer : "");
+  }
+  std::string OnlyMessage() { return Only(kMessage); }
 
   fs::path home_;
   ScriptedHost host_;
@@ -89,9 +101,9 @@ class ArchivePanelTest : public testing::Test {
 };
 
 TEST_F(ArchivePanelTest, FillShowsTheWholeArchiveWithTheRootExpandedAndNothingSelected) {
-  WriteFile(home_ / "Archives" / "b.html", "");
-  WriteFile(home_ / "Archives" / "Apple" / "deep" / "x.txt", "");
-  WriteFile(home_ / "Archives" / "Caves.xml", "");
+  for (const char* file : {"b.html", "Apple/deep/x.txt", "Caves.xml"}) {
+    WriteFile(home_ / "Archives" / file, "");
+  }
   panel_->Fill();
   ASSERT_EQ(panel_->TreeView1()->topLevelItemCount(), 1);
   EXPECT_EQ(Node("Archives")->text(0), "Archives");
@@ -113,8 +125,7 @@ TEST_F(ArchivePanelTest, AMissingArchivesFolderIsCreatedAndOneThatCannotBeLeaves
   fs::remove(home_ / "Archives");
   WriteFile(home_ / "Archives", "a file in the way");
   panel_->Fill();
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_THAT(Messages()[0].text, StartsWith("Error: "));
+  EXPECT_THAT(OnlyMessage(), StartsWith("Error in Fill\nError: "));
   EXPECT_EQ(Node("Archives")->childCount(), 0);
 }
 
@@ -122,13 +133,11 @@ TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFold
   WriteFile(home_ / "Archives" / "Inns" / "Inn.html", "");
   panel_->Fill();
   QSignalSpy chosen(panel_.get(), &ArchivePanel::documentChosen);
-
   Click("Archives/Inns/Inn.html");
   ASSERT_EQ(chosen.count(), 1);
   EXPECT_EQ(chosen[0][0].toString().toStdString(),
             (fs::absolute(home_) / "Archives/Inns/Inn.html").string());
   EXPECT_THAT(Buttons(), ElementsAre(false, false, true));
-
   Click("Archives/Inns");
   EXPECT_THAT(Buttons(), ElementsAre(true, true, true));
   Click("Archives");
@@ -146,30 +155,25 @@ TEST_F(ArchivePanelTest, ClickingADocumentShowsItAndAllowsOnlyDeletingWhileAFold
   EXPECT_THAT(Buttons(), ElementsAre(false, false, true));
 }
 
-TEST_F(ArchivePanelTest, AddingResultsCopiesTheDocumentUnlessTheNameIsTakenForThatOutputType) {
+TEST_F(ArchivePanelTest, AddingResultsCopiesTheDocumentUnlessTheNameIsTakenOrTheCopyFails) {
   WriteFile(home_ / "Archives" / "Zoo.html", "");
   panel_->Fill();
   AddResults("Archives", "Inn");
-  ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_EQ(host_.boxes[0].kind, ShownBox::kInput);
-  EXPECT_EQ(host_.boxes[0].text, "Enter file name:");
-  EXPECT_EQ(host_.boxes[0].title, "Add Results to Archive");
-  EXPECT_EQ(host_.boxes[0].default_answer, "[Fablewick Results]");
+  EXPECT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(Only(kInput), "Add Results to Archive\nEnter file name:\n[Fablewick Results]");
   EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Zoo.html"));
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn.html")), "Document");
 
+  const std::string taken =
+      "File Already Exists\nA file with that name already exists at that level. Please use a "
+      "different name.";
   WriteFile(home_ / "Temp.html", "newer");
-  host_.ClearRecords();
   AddResults("Archives", "Inn");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "File Already Exists");
-  EXPECT_EQ(Messages()[0].text,
-            "A file with that name already exists at that level. Please use a different name.");
+  EXPECT_EQ(OnlyMessage(), taken);
   EXPECT_EQ(ReadFile(home_ / "Archives" / "Inn.html"), "<html>results</html>\r\n");
 
-  output_type_ = 1;
-  host_.ClearRecords();
+  output_type_ = 1;  // the name is free for another type of document
   AddResults("Archives", "Inn");
   EXPECT_THAT(Messages(), IsEmpty());
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt", "Zoo.html"));
@@ -177,11 +181,15 @@ TEST_F(ArchivePanelTest, AddingResultsCopiesTheDocumentUnlessTheNameIsTakenForTh
 
   // A file put there since the tree was built is not overwritten either.
   WriteFile(home_ / "Archives" / "Own.txt", "the user's own");
-  host_.ClearRecords();
   AddResults("Archives", "Own");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "File Already Exists");
+  EXPECT_EQ(OnlyMessage(), taken);
   EXPECT_EQ(ReadFile(home_ / "Archives" / "Own.txt"), "the user's own");
+
+  fs::remove(home_ / "Temp.txt");
+  AddResults("Archives", "Lost");
+  EXPECT_THAT(OnlyMessage(), StartsWith("Error in cmdAdd_Click\nError: "));
+  EXPECT_THAT(Messages()[0].text, HasSubstr("Temp.txt"));
+  EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.html", "Inn.txt", "Zoo.html"));
 }
 
 TEST_F(ArchivePanelTest,
@@ -189,47 +197,30 @@ TEST_F(ArchivePanelTest,
   fs::create_directory(home_ / "Archives" / "Sub");
   panel_->Fill();
   for (const std::string name : {"../x", "a/b", "..", "a\\b"}) {
-    host_.ClearRecords();
     AddResults("Archives/Sub", name);
+    EXPECT_THAT(OnlyMessage(), StartsWith("Add Results to Archive\n")) << name;
     NewFolder("Archives/Sub", name);
-    ASSERT_EQ(Messages().size(), 2u) << name;
-    EXPECT_EQ(Messages()[0].title, "Add Results to Archive");
-    EXPECT_EQ(Messages()[1].title, "Create New Folder");
+    EXPECT_THAT(OnlyMessage(), StartsWith("Create New Folder\n")) << name;
   }
   // Cancelling or an empty answer ends the command without a word.
-  host_.ClearRecords();
-  for (const std::optional<std::string>& answer :
-       {std::optional<std::string>(), std::optional<std::string>("")}) {
+  for (const std::optional<std::string>& answer : {std::optional<std::string>(""), {}}) {
     AddResults("Archives/Sub", answer);
+    EXPECT_THAT(Messages(), IsEmpty());
     NewFolder("Archives/Sub", answer);
+    EXPECT_THAT(Messages(), IsEmpty());
   }
-  EXPECT_THAT(Messages(), IsEmpty());
   EXPECT_THAT(ChildTexts("Archives/Sub"), IsEmpty());
   EXPECT_TRUE(fs::is_empty(home_ / "Archives" / "Sub"));
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Sub"));
   EXPECT_FALSE(fs::exists(home_ / "Archives" / "x.html"));
 }
 
-TEST_F(ArchivePanelTest, AFailedCopyIsReportedAndLeavesTheTreeUnchanged) {
-  panel_->Fill();
-  fs::remove(home_ / "Temp.txt");
-  output_type_ = 1;
-  AddResults("Archives", "Inn");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "Error in cmdAdd_Click");
-  EXPECT_THAT(Messages()[0].text, StartsWith("Error: "));
-  EXPECT_THAT(Messages()[0].text, testing::HasSubstr("Temp.txt"));
-  EXPECT_THAT(ChildTexts("Archives"), IsEmpty());
-}
-
 TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRefuses) {
   WriteFile(home_ / "Archives" / "Inn.html", "");
   panel_->Fill();
   NewFolder("Archives", "Inn");
-  ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_EQ(host_.boxes[0].text, "Enter new folder name:");
-  EXPECT_EQ(host_.boxes[0].title, "Create New Folder");
-  EXPECT_EQ(host_.boxes[0].default_answer, "New Folder");
+  EXPECT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(Only(kInput), "Create New Folder\nEnter new folder name:\nNew Folder");
   EXPECT_TRUE(fs::is_directory(home_ / "Archives" / "Inn"));
   EXPECT_EQ(ArchivePanel::NodeImage(Node("Archives/Inn")), "ClosedFolder");
 
@@ -238,27 +229,23 @@ TEST_F(ArchivePanelTest, NewFolderIsCreatedUnlessAFolderHasThatNameOrTheSystemRe
   EXPECT_TRUE(fs::is_directory(home_ / "Archives" / "Inn" / "New Folder"));
   EXPECT_THAT(ChildTexts("Archives/Inn"), ElementsAre("New Folder"));
 
-  host_.ClearRecords();
   NewFolder("Archives", "Inn");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "Folder Already Exists");
-  EXPECT_EQ(Messages()[0].text,
-            "A folder with that name already exists at that level. Please use a different name.");
+  EXPECT_EQ(OnlyMessage(),
+            "Folder Already Exists\nA folder with that name already exists at that level. Please "
+            "use a different name.");
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn", "Inn.html"));
 
   // A document without extension takes the name on disk: the system refuses, the tree stays.
   WriteFile(home_ / "Archives" / "Inn" / "Notes", "");
-  host_.ClearRecords();
   NewFolder("Archives/Inn", "Notes");
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "Error in cmdNewDir_Click");
+  EXPECT_THAT(OnlyMessage(), StartsWith("Error in cmdNewDir_Click\nError: "));
   EXPECT_THAT(ChildTexts("Archives/Inn"), ElementsAre("New Folder"));
 }
 
 TEST_F(ArchivePanelTest, DeletingADocumentAnEmptyFolderOrAnItemGoneFromTheDiskAsksNothing) {
-  WriteFile(home_ / "Archives" / "Inn.html", "");
-  WriteFile(home_ / "Archives" / "Inn.txt", "");
-  WriteFile(home_ / "Archives" / "Gone" / "Old.html", "");
+  for (const char* file : {"Inn.html", "Inn.txt", "Gone/Old.html"}) {
+    WriteFile(home_ / "Archives" / file, "");
+  }
   fs::create_directory(home_ / "Archives" / "Empty");
   panel_->Fill();
   Delete("Archives/Inn.html");
@@ -270,6 +257,7 @@ TEST_F(ArchivePanelTest, DeletingADocumentAnEmptyFolderOrAnItemGoneFromTheDiskAs
   fs::remove_all(home_ / "Archives" / "Gone");
   host_.yes_no_answers = {true};
   Delete("Archives/Gone/Old.html");
+  EXPECT_THAT(host_.boxes, IsEmpty());
   Delete("Archives/Gone");
   EXPECT_THAT(host_.boxes, IsEmpty());
   EXPECT_THAT(ChildTexts("Archives"), ElementsAre("Inn.txt"));
@@ -280,10 +268,8 @@ TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
   panel_->Fill();
   host_.yes_no_answers = {false};
   Delete("Archives/Inns");
-  ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_EQ(host_.boxes[0].kind, ShownBox::kYesNo);
-  EXPECT_EQ(host_.boxes[0].title, "Selected Folder Not Empty");
-  EXPECT_EQ(host_.boxes[0].text, "Are you sure?");
+  EXPECT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(Only(ShownBox::kYesNo), "Selected Folder Not Empty\nAre you sure?");
   EXPECT_TRUE(fs::exists(home_ / "Archives" / "Inns" / "Inn.html"));
   EXPECT_THAT(ChildTexts("Archives/Inns"), ElementsAre("Inn.html"));
 
@@ -291,16 +277,14 @@ TEST_F(ArchivePanelTest, AFolderWithContentsIsDeletedOnlyAfterYes) {
   Delete("Archives/Inns");
   EXPECT_FALSE(fs::exists(home_ / "Archives" / "Inns"));
   EXPECT_EQ(panel_->FindNode("Archives/Inns"), nullptr);
-  EXPECT_EQ(panel_->FindNode("Archives/Inns/Inn.html"), nullptr);
   EXPECT_THAT(Buttons(), ElementsAre(false, false, false));
 
   // A folder that looked empty when the tree was built is asked about when it no longer is.
   fs::create_directory(home_ / "Archives" / "Later");
   panel_->Fill();
   WriteFile(home_ / "Archives" / "Later" / "x.html", "");
-  host_.ClearRecords();
   Delete("Archives/Later");
-  ASSERT_EQ(host_.boxes.size(), 1u);
+  EXPECT_EQ(Only(ShownBox::kYesNo), "Selected Folder Not Empty\nAre you sure?");
   EXPECT_TRUE(fs::exists(home_ / "Archives" / "Later" / "x.html"));
 }
 
@@ -314,8 +298,7 @@ TEST_F(ArchivePanelTest, AFailedDeletionIsReportedAndTheTreeShowsWhatIsLeft) {
   host_.yes_no_answers = {true};
   Delete("Archives/Locked");
   fs::permissions(home_ / "Archives", fs::perms::owner_all, fs::perm_options::replace);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].title, "Error in cmdDelete_Click");
+  EXPECT_THAT(OnlyMessage(), StartsWith("Error in cmdDelete_Click\nError: "));
   EXPECT_NE(panel_->FindNode("Archives/Locked"), nullptr);
   EXPECT_THAT(ChildTexts("Archives/Locked"), IsEmpty());
 }

@@ -1,12 +1,9 @@
-// The "Edit Note" dialog and the debug window, shown modally as the window shows them.
+// The note dialog's text box, which selects its whole text on focus, and the debug window. The
+// "Edit Note" dialog itself is driven through the main window's note links.
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,45 +15,7 @@
 namespace fablewick {
 namespace {
 
-// Runs `act` on the modal dialog once it is open; a dialog that `act` leaves open is rejected,
-// so that a failing test does not hang. The timer dies with the driver.
-class DialogDriver {
- public:
-  explicit DialogDriver(std::function<void(QDialog&)> act) {
-    timer_.setSingleShot(true);
-    QObject::connect(&timer_, &QTimer::timeout, [act] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(dialog, nullptr);
-      act(*dialog);
-      if (dialog->isVisible()) dialog->reject();
-    });
-    timer_.start(0);
-  }
-
- private:
-  QTimer timer_;
-};
-
-class NoteDialogTest : public ::testing::Test {};
-
-TEST_F(NoteDialogTest, OpensWithTheWholeNoteSelectedAndOkReturnsTheEditedText) {
-  std::string selected;
-  DialogDriver driver([&selected](QDialog& dialog) {
-    EXPECT_EQ(dialog.windowTitle(), "Edit Note");
-    auto* text = dialog.findChild<QLineEdit*>("txtNote");
-    ASSERT_NE(text, nullptr);
-    selected = text->selectedText().toStdString();
-    // Typing replaces the selected note.
-    QTest::keyClicks(text, "Ode, ");
-    text->insert(QString::fromStdString("Grüße"));
-    dialog.findChild<QPushButton*>("cmdOK")->click();
-  });
-  const std::optional<std::string> note = frmNote::Edit(nullptr, "Zwölf Äpfel");
-  EXPECT_EQ(selected, "Zwölf Äpfel");
-  EXPECT_EQ(note, "Ode, Grüße");
-}
-
-TEST_F(NoteDialogTest, TextBoxSelectsAllAgainWhenFocusReturns) {
+TEST(NoteDialogTest, TextBoxSelectsAllAgainWhenFocusReturns) {
   QWidget window;
   auto* edit = new SelectAllLineEdit(&window);
   auto* other = new QLineEdit(&window);
@@ -74,9 +33,7 @@ TEST_F(NoteDialogTest, TextBoxSelectsAllAgainWhenFocusReturns) {
   EXPECT_EQ(edit->selectedText(), "12");
 }
 
-class DebugWindowTest : public ::testing::Test {};
-
-TEST_F(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThroughResizes) {
+TEST(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThroughResizes) {
   const std::vector<std::string> lines = {"===== VARIABLES =====", "Gold: 12", " ",
                                           "===== MISCELLANEOUS =====", "Iterations/loops: 3"};
   dlgDebug dialog("Debug: après (Line: 4)", lines);

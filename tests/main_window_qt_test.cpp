@@ -78,13 +78,12 @@ class MainWindowTest : public ::testing::Test {
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(home_);
     WriteFile(home_ / "Title.html", "<html><body><h1>Welcome to the title page</h1></body></html>");
-    WriteFile(home_ / "link.css", "a.clsLink { color: #804000; }\n");
     WriteTable("Places", "Door",
                ":Start\n1,The door is [LX~Colour] and the knob is [LX~Colour] today.\n"
                ":Colour\n" +
                    kColours);
     WriteTable("Places", "Plain", ":Start\n1,Only words here.\n");
-    WriteTable("People", "Diary", ":Start\n1,Dear diary: {Note~nothing yet} ends.\n");
+    WriteTable("People", "Diary", ":Start\n1,Dear diary: {Note~zwölf Äpfel} ends.\n");
     WriteTable("~Lib", "Hidden", ":Start\n1,Hidden words.\n");
   }
   ~MainWindowTest() override {
@@ -133,30 +132,23 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TestWindow> window_;
 };
 
-TEST_F(MainWindowTest, StartsOnTheTitlePageWithVisibleCategoriesOnly) {
+TEST_F(MainWindowTest, StartsOnTheTitlePageAndChoosingATableRollsItIntoTheResultsDocument) {
   Open();
   EXPECT_THAT(ViewText(), HasSubstr("Welcome to the title page"));
   auto* categories = Child<QComboBox>("cmbCategories");
-  ASSERT_EQ(categories->count(), 2);
+  ASSERT_EQ(categories->count(), 2);  // the hidden "~Lib" is not offered
   EXPECT_EQ(categories->itemText(0), "People");
   EXPECT_EQ(categories->itemText(1), "Places");
   EXPECT_EQ(categories->currentIndex(), -1);
-}
 
-TEST_F(MainWindowTest, ChoosingATableRollsItAndShowsTheResultsDocument) {
-  Open();
   Child<QLineEdit>("txtNumRolls")->setText("2");
-  auto* categories = Child<QComboBox>("cmbCategories");
-  categories->setCurrentIndex(categories->findText("Places"));
+  categories->setCurrentIndex(1);
   auto* tables = Child<QListWidget>("lstTables");
   ASSERT_EQ(tables->count(), 2);
   tables->setCurrentItem(tables->findItems("Plain", Qt::MatchExactly).front());
-
   EXPECT_EQ(window_->results(), (std::vector<std::string>{"Only words here.", "Only words here."}));
   EXPECT_EQ(QString::fromStdString(ViewText()).count("Only words here."), 2);
-  const std::string document = ReadFile(home_ / "Temp.html");
-  EXPECT_THAT(document, HasSubstr("<TITLE>Plain</TITLE>\r\n"));
-  EXPECT_THAT(document, HasSubstr("Only words here.<BR>\r\n<BR>\r\n"));
+  EXPECT_THAT(ReadFile(home_ / "Temp.html"), HasSubstr("<TITLE>Plain</TITLE>\r\n"));
   EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
 }
 
@@ -173,34 +165,24 @@ TEST_F(MainWindowTest, StartupRollMakesTheRollsAndSelectsTheTableWithoutRollingA
   EXPECT_EQ(window_->results().size(), 2u);
   EXPECT_EQ(Child<QLineEdit>("txtNumRolls")->text(), "2.5");
   EXPECT_EQ(Child<QComboBox>("cmbCategories")->currentText(), "Places");
-  ASSERT_NE(Child<QListWidget>("lstTables")->currentItem(), nullptr);
-  EXPECT_EQ(Child<QListWidget>("lstTables")->currentItem()->text(), "Plain");
+  EXPECT_EQ(Child<QListWidget>("lstTables")->currentRow(), 1);  // "Plain", after "Door"
   EXPECT_EQ(QString::fromStdString(ViewText()).count("Only words here."), 2);
 
-  Open("[Plain]:0");
-  EXPECT_TRUE(window_->results().empty());
-  EXPECT_THAT(ReadFile(home_ / "Temp.html"), HasSubstr("\r\n</BODY>\r\n</HTML>\r\n"));
-
-  // A call of a group rolls that group; a table of a hidden category is reachable from here.
+  // A call of a group rolls that group, not the table's Start, even though the table is selected.
   Open("[Door.Colour]:3");
   ASSERT_EQ(window_->results().size(), 3u);
   for (const std::string& result : window_->results()) {
     EXPECT_THAT(kColours, HasSubstr("," + result + "\n"));
   }
-  Open("[Hidden]");
-  EXPECT_EQ(window_->results(), std::vector<std::string>{"Hidden words."});
-  EXPECT_EQ(Child<QComboBox>("cmbCategories")->currentIndex(), -1);
 }
 
 TEST_F(MainWindowTest, ClickingAReRollLinkChangesOnlyThatPart) {
   Open("[Door]");
-  const std::string link = R"re(<a name="fwroll\d+" CLASS=clsLink href="reg\d+://Door\.Colour">)re";
-  const std::regex door("The door is " + link + R"re((\w+)</a> and the knob is )re" + link +
-                        R"re((\w+)</a> today\.)re");
+  const std::regex door(
+      R"re(The door is <a [^>]*>(\w+)</a> and the knob is <a [^>]*>(\w+)</a> today\.)re");
   auto colours = [&] {
-    const std::string result = window_->results().at(0);
     std::smatch match;
-    EXPECT_TRUE(std::regex_match(result, match, door)) << result;
+    EXPECT_TRUE(std::regex_match(window_->results().at(0), match, door)) << window_->results()[0];
     return std::pair<std::string, std::string>(match[1], match[2]);
   };
   const auto before = colours();
@@ -213,8 +195,6 @@ TEST_F(MainWindowTest, ClickingAReRollLinkChangesOnlyThatPart) {
   }
   EXPECT_NE(now.first, before.first) << "twelve re-rolls of a fourteen-way group never changed it";
   EXPECT_THAT(ViewText(), HasSubstr(now.first));
-  EXPECT_THAT(ReadFile(home_ / "Temp.html"),
-              HasSubstr("fwroll0\" CLASS=clsLink href=\"reg0://Door.Colour\">" + now.first));
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
@@ -222,22 +202,24 @@ TEST_F(MainWindowTest, EditingANoteRewritesItAndCancellingLeavesTheDocumentAlone
   Open("[Diary]");
   const std::string document = ReadFile(home_ / "Temp.html");
   OnDialog([](QWidget& dialog) { dialog.findChild<QPushButton*>("cmdCancel")->click(); });
-  ClickLinkText("nothing yet");
+  ClickLinkText("zwölf Äpfel");
   EXPECT_EQ(ReadFile(home_ / "Temp.html"), document);
 
   OnDialog([](QWidget& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Edit Note");
     auto* text = dialog.findChild<QLineEdit*>("txtNote");
     ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->selectedText(), "nothing yet");
-    text->setText("met the baker");
+    EXPECT_EQ(text->selectedText(), QString::fromStdString("zwölf Äpfel"));
+    QTest::keyClicks(text, "met the ");  // typing replaces the selected note
+    text->insert(QString::fromStdString("Bäcker"));
     dialog.findChild<QPushButton*>("cmdOK")->click();
   });
-  ClickLinkText("nothing yet");
+  ClickLinkText("zwölf Äpfel");
   EXPECT_EQ(window_->results(),
             std::vector<std::string>{"Dear diary: <a name=\"fwroll0\" CLASS=clsLink "
-                                     "style=\"color:green\" href=\"nte0://\">met the baker</a> "
+                                     "style=\"color:green\" href=\"nte0://\">met the Bäcker</a> "
                                      "ends."});
-  EXPECT_THAT(ViewText(), HasSubstr("met the baker"));
+  EXPECT_THAT(ViewText(), HasSubstr("met the Bäcker"));
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExit) {
@@ -248,7 +230,6 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExi
   window_->resize(700, 520);
   window_->close();
   const std::string config = ReadFile(home_ / "Fablewick.cfg");
-  EXPECT_EQ(config.rfind("FWCFG2.0\r\n\r\nOutputType=0\r\n", 0), 0u) << config;
   EXPECT_THAT(config, HasSubstr("NumRolls=4\r\n"));
   EXPECT_THAT(config, HasSubstr("HList=Plain\r\nHList=Plain\r\n"));
   EXPECT_THAT(config, HasSubstr("Maximized=False\r\n"));
@@ -321,12 +302,11 @@ TEST_F(MainWindowTest, ExportCopiesTheResultsDocumentWithOrWithoutItsLinks) {
   for (const bool remove_links : {false, true}) {
     WriteFile(home_ / "Fablewick.cfg",
               std::string("FWCFG2.0\r\nRemLinks=") + (remove_links ? "True" : "False") + "\r\n");
-    Open("[Door]").export_target = home_ / "out" / "door.html";
-    fs::create_directories(home_ / "out");
+    Open("[Door]").export_target = home_ / "door.html";
     window_->ExportResults();
     EXPECT_EQ(window_->export_title, "Export Results to HTML");
     const std::string document = ReadFile(home_ / "Temp.html");
-    const std::string exported = ReadFile(home_ / "out" / "door.html");
+    const std::string exported = ReadFile(home_ / "door.html");
     // A credit line, then the results document line for line.
     EXPECT_EQ(exported.rfind("<!--", 0), 0u);
     EXPECT_EQ(exported.substr(exported.find('\n') + 1),
@@ -338,20 +318,15 @@ TEST_F(MainWindowTest, ExportCopiesTheResultsDocumentWithOrWithoutItsLinks) {
 
 TEST_F(MainWindowTest, ReRollsActOnTheArchivedDocumentThatIsShown) {
   Open("[Door]");
+  const std::string temp = ReadFile(home_ / "Temp.html");
+  const fs::path archived = home_ / "Archives" / "Front door.html";
+  WriteFile(archived, temp);
   auto* flip = Child<QPushButton>("cmdFlip");
   flip->click();
   EXPECT_EQ(flip->text(), "Generate");
   auto* archives = Child<ArchivePanel>("picArchives");
-  EXPECT_TRUE(archives->isVisible());
-  EXPECT_FALSE(Child<QListWidget>("lstTables")->isVisible());
-
-  archives->TreeView1_NodeClick(archives->FindNode("Archives"));
-  dialogs_.input_answers.push_back("Front door");
-  archives->cmdAdd()->click();
-  const fs::path archived = home_ / "Archives" / "Front door.html";
-  ASSERT_TRUE(fs::exists(archived));
-  const std::string temp = ReadFile(home_ / "Temp.html");
-
+  EXPECT_TRUE(archives->isVisible() && !Child<QListWidget>("lstTables")->isVisible());
+  archives->Fill();
   archives->TreeView1_NodeClick(archives->FindNode("Archives/Front door.html"));
   EXPECT_EQ(window_->view().CurrentPath(), archived.string());
   const std::regex link(R"re(href="reg0://Door\.Colour">(\w+)</a>)re");
@@ -376,9 +351,7 @@ TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) 
   auto* panel = Child<QWidget>("picParameters");
   EXPECT_TRUE(panel->isVisible());
   EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Medium."});
-  auto* values = Child<QListWidget>("lstValues");
-  ASSERT_EQ(values->count(), 1);
-  EXPECT_EQ(values->item(0)->text(), "Medium");
+  EXPECT_EQ(Child<QListWidget>("lstValues")->item(0)->text(), "Medium");
   const int results_height = Child<QWidget>("picResults")->height();
   Child<QPushButton>("cmdHideParam")->click();  // Show: the lists unfold
   EXPECT_LT(Child<QWidget>("picResults")->height(), results_height);
@@ -388,27 +361,22 @@ TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) 
     wizard.findChild<QPushButton*>("cmdFinish")->click();
   });
   Child<QPushButton>("cmdChangeParam")->click();
-  EXPECT_EQ(values->item(0)->text(), "Large");
+  EXPECT_EQ(Child<QListWidget>("lstValues")->item(0)->text(), "Large");
   Child<QPushButton>("cmdRoll")->click();
   EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Large."});
-
   window_->SelectTableByName("Plain");
   EXPECT_FALSE(panel->isVisible());
 }
 
 TEST_F(MainWindowTest, EditTableStartsTheEditorOnTheTableFileOrSaysItCannot) {
   Open().SelectTableByName("Plain");
-  for (const fs::path& editor : {fs::path(), home_ / "no-such-editor"}) {
-    dialogs_.ClearRecords();
-    window_->settings().szEditorPath = editor.string();
-    window_->EditTable();
-    ASSERT_EQ(dialogs_.boxes.size(), 1u) << editor;
-    EXPECT_EQ(dialogs_.boxes[0].title, "Error");
-    EXPECT_EQ(dialogs_.boxes[0].text, "Error finding editor.");
-  }
+  window_->settings().szEditorPath = (home_ / "editor").string();
+  window_->EditTable();  // not there yet
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].title, "Error");
+  EXPECT_EQ(dialogs_.boxes[0].text, "Error finding editor.");
   WriteFile(home_ / "editor", "#!/bin/sh\n");
   fs::permissions(home_ / "editor", fs::perms::owner_all);
-  window_->settings().szEditorPath = (home_ / "editor").string();
   window_->EditTable();
   EXPECT_EQ(dialogs_.started_programs,
             (std::vector<std::vector<std::string>>{
@@ -416,26 +384,23 @@ TEST_F(MainWindowTest, EditTableStartsTheEditorOnTheTableFileOrSaysItCannot) {
 }
 
 TEST_F(MainWindowTest, CheckTableShowsTheReportOfTheSelectedTable) {
-  WriteTable("Places", "Broken", ":Start\n1,A {Frobnicate~x} and [Nowhere].\n");
+  WriteTable("Places", "Broken", ":Start\n1,A {Frobnicate~x}.\n");
+  WriteTable("People", "Unchosen", ":Start\n1,A {Zorblax~x}.\n");
   Open().SelectTableByName("Broken");
   window_->CheckTable();
   EXPECT_THAT(ViewText(), HasSubstr("Frobnicate"));
-  EXPECT_THAT(ViewText(), HasSubstr("Nowhere"));
-  EXPECT_THAT(ViewText(), Not(HasSubstr("Door")));
+  EXPECT_THAT(ViewText(), Not(HasSubstr("Zorblax")));
 }
 
 TEST_F(MainWindowTest, TheAddOnPageIsShownOrItsFailureReported) {
   Open().ShowAddOns();  // no AddOns.cfg: nothing is shown, nothing is said
   EXPECT_THAT(ViewText(), HasSubstr("Welcome to the title page"));
-  EXPECT_TRUE(dialogs_.boxes.empty());
-
   WriteFile(home_ / "AddOns.cfg", "");
   window_->ShowAddOns();
   EXPECT_THAT(ViewText(), HasSubstr("Installed Fablewick Add-Ons"));
-
   WriteFile(home_ / "AddOns.cfg", "Lost,NoSuchAddOn\r\n");
   window_->ShowAddOns();
-  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);  // the only box of the three
   EXPECT_EQ(dialogs_.boxes[0].title, "Error in AddOns display");
   EXPECT_THAT(ViewText(), HasSubstr("Installed Fablewick Add-Ons"));
 }

@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "config/frm_prefs_qt.h"
+#include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {
@@ -20,6 +20,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::IsEmpty;
+
+// Each check box and the setting it shows and stores.
+const std::pair<const char*, bool Settings::*> kCheckBoxes[] = {
+    {"chkTexBG", &Settings::bUseTexturedBGs},
+    {"chkRemPos", &Settings::bRememberPosition},
+    {"chkRemoveLinks", &Settings::bRemoveLinks},
+    {"chkTableCalls", &Settings::bTabCallsAsErrors}};
 
 // The dialog with its browse dialogs replaced by answers the test sets.
 class ScriptedPrefs : public frmPrefs {
@@ -43,10 +50,9 @@ class PrefsDialogTest : public testing::Test {
     settings_.szEditorPath = "/usr/bin/old-editor";
     settings_.nOutputType = 1;
     settings_.bRemoveLinks = true;
-    settings_.bUseTexturedBGs = false;
     settings_.HList = {"Inns=Random Inn"};
     editor_ = home_ / "editor";
-    std::ofstream(editor_) << "#!/bin/sh\n";
+    WriteFile(editor_, "#!/bin/sh\n");
     fs::permissions(editor_, fs::perms::owner_all, fs::perm_options::replace);
   }
   void TearDown() override {
@@ -76,42 +82,32 @@ class PrefsDialogTest : public testing::Test {
 };
 
 TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndOkStoresEveryControl) {
-  Open();
-  EXPECT_EQ(dialog_->windowTitle(), "Fablewick Preferences");
-  EXPECT_EQ(dialog_->CurrentTab(), 0);
-  EXPECT_FALSE(Find<QCheckBox>("chkTexBG")->isChecked());
-  EXPECT_FALSE(Find<QCheckBox>("chkRemPos")->isChecked());
-  EXPECT_TRUE(Find<QCheckBox>("chkRemoveLinks")->isChecked());
-  EXPECT_FALSE(Find<QCheckBox>("chkTableCalls")->isChecked());
+  ScriptedPrefs& dialog = Open();
+  EXPECT_EQ(dialog.windowTitle(), "Fablewick Preferences");
+  EXPECT_EQ(dialog.CurrentTab(), 0);
+  const Settings before = settings_;
+  for (const auto& [name, setting] : kCheckBoxes) {
+    EXPECT_EQ(Find<QCheckBox>(name)->isChecked(), before.*setting) << name;
+    Find<QCheckBox>(name)->setChecked(!(before.*setting));
+  }
   EXPECT_EQ(Find<QComboBox>("cboOutput")->currentText(), "Text");
   EXPECT_EQ(LabelText("lblTableFolder"), "/srv/tables");
   EXPECT_EQ(LabelTip("lblEditor"), "/usr/bin/old-editor");
-
-  const auto tabs = dialog_->findChildren<QRadioButton*>("optTab");
+  const auto tabs = dialog.findChildren<QRadioButton*>("optTab");
   ASSERT_EQ(tabs.size(), 3);
   tabs[2]->click();
-  EXPECT_EQ(dialog_->CurrentTab(), 2);
-  tabs[1]->click();
-  EXPECT_EQ(dialog_->CurrentTab(), 1);
+  EXPECT_EQ(dialog.CurrentTab(), 2);
 
-  // OK stores every control into its setting.
-  ScriptedPrefs& dialog = *dialog_;
-  Find<QCheckBox>("chkTexBG")->setChecked(true);
-  Find<QCheckBox>("chkRemPos")->setChecked(true);
-  Find<QCheckBox>("chkRemoveLinks")->setChecked(false);
-  Find<QCheckBox>("chkTableCalls")->setChecked(true);
   Find<QComboBox>("cboOutput")->setCurrentIndex(2);
   dialog.folder_answer = home_ / "MyTables";
   Click("cmdTableFolder");
   dialog.editor_answer = editor_;
   Click("cmdEditor");
   Click("cmdOK");
-
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_TRUE(settings_.bUseTexturedBGs);
-  EXPECT_TRUE(settings_.bRememberPosition);
-  EXPECT_FALSE(settings_.bRemoveLinks);
-  EXPECT_TRUE(settings_.bTabCallsAsErrors);
+  for (const auto& [name, setting] : kCheckBoxes) {
+    EXPECT_EQ(settings_.*setting, !(before.*setting)) << name;
+  }
   EXPECT_EQ(settings_.nOutputType, 2);
   EXPECT_EQ(settings_.TablesFolder, home_ / "MyTables");
   EXPECT_EQ(settings_.szEditorPath, editor_.string());
@@ -140,8 +136,7 @@ TEST_F(PrefsDialogTest,
        AnEditorThatCannotBeStartedIsReportedInTwoBoxesAndNotTakenNorIsACancelledChoice) {
   ScriptedPrefs& dialog = Open();
   const fs::path plain = home_ / "notes.txt";
-  std::ofstream(plain) << "not a program";
-  fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+  WriteFile(plain, "not a program");  // readable, not executable
   for (const fs::path& choice : {plain, home_ / "missing", home_}) {
     host_.ClearRecords();
     dialog.editor_answer = choice;
@@ -181,10 +176,8 @@ TEST_F(PrefsDialogTest, PathLabelsShortenKeepingTheFullTipAndSetToDefaultsIsStor
   // Set to defaults, then OK: the program folder's tables, and no change of texture.
   Click("cmdDefaultFolders");
   EXPECT_EQ(LabelTip("lblTableFolder"), (home_ / "Tables").string());
-  Find<QComboBox>("cboOutput")->setCurrentIndex(0);
   Click("cmdOK");
   EXPECT_EQ(settings_.TablesFolder, home_ / "Tables");
-  EXPECT_EQ(settings_.nOutputType, 0);
   EXPECT_FALSE(dialog_->TexturesChanged());
 }
 
