@@ -36,10 +36,6 @@ TEST_F(EntryPlanTest, LiteralTextAndBareCallsOfTheTablesOwnGroupsArePlanned) {
         piece.group < 0 ? "'" + part + "'" : "<" + part + ":" + std::to_string(piece.group) + ">";
   }
   EXPECT_EQ(shown, "'a '<Gem:0>' and '<Old Coin:1>']!'");
-  // Pieces are added after those already there; an empty text adds none.
-  EXPECT_TRUE(PlanEntryText("[Gem]", *table_, pieces_));
-  EXPECT_TRUE(PlanEntryText("", *table_, pieces_));
-  EXPECT_EQ(pieces_.size(), 6u);
 }
 
 TEST_F(EntryPlanTest, EverythingElseIsLeftToTheScanner) {

@@ -15,6 +15,8 @@ namespace fablewick {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::FieldsAre;
+using ::testing::Optional;
 
 class InteractTest : public EngineFixture {
  protected:
@@ -24,7 +26,6 @@ class InteractTest : public EngineFixture {
 TEST_F(InteractTest, InputDividesAtEveryCommaAndKeepsTheValueWhenCancelled) {
   Expand("{Input~Gold,How much, roughly?,12}");
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].kind, ShownBox::kInput);
   EXPECT_EQ(host.boxes[0].text, "How much");
   EXPECT_EQ(host.boxes[0].default_answer, " roughly?");
   EXPECT_EQ(VariableValue("T", "Gold"), " roughly?");
@@ -49,39 +50,31 @@ TEST_F(InteractTest, StopHaltsEverythingAfterItButOnlyItsOwnRepetitionOfARepeate
   EXPECT_EQ(host.BoxesOfKind(ShownBox::kMessage).size(), 4u);
 }
 
-// The layout of the window is checked through fablewick-cli; here the figures must be 32-bit
-// numbers, and a table without variables goes straight to the blank line.
+// The acceptance cases check the layout and that the figures are numbers; here they must be
+// 32-bit numbers, and a table without variables goes straight to the blank line.
 TEST_F(InteractTest, DebugFiguresAreSigned32BitNumbers) {
   WriteTable("Bare", ":Start\n1,{Debug~x}\n");
   RollTopLevel("Bare");
   ASSERT_EQ(host.debug_windows.size(), 1u);
   const std::vector<std::string>& lines = host.debug_windows[0].lines;
   ASSERT_EQ(lines.size(), 13u);
-  EXPECT_THAT(std::vector<std::string>(lines.begin(), lines.begin() + 3),
-              ElementsAre("===== VARIABLES =====", " ", "===== SYSTEM RESOURCES ====="));
+  EXPECT_EQ(lines[1], " ");
   for (const std::size_t index : {3, 5, 6, 7, 8, 9}) {
-    const std::string figure = lines[index].substr(lines[index].find(": ") + 2);
-    EXPECT_EQ(figure.find_first_not_of("-0123456789"), std::string::npos) << lines[index];
-    EXPECT_NO_THROW(StrictInt32(figure)) << lines[index];
+    EXPECT_NO_THROW(StrictInt32(lines[index].substr(lines[index].find(": ") + 2))) << lines[index];
   }
 }
 
 TEST(MemoryFiguresTest, ReadsMeminfoInKibibytesWithOrWithoutMemAvailable) {
-  std::optional<MemoryStatus> status = ParseMemInfo(
-      "MemTotal:       16000000 kB\nMemFree:         1000000 kB\nMemAvailable:    4000000 kB\n"
-      "Buffers:          200000 kB\nCached:          3000000 kB\nSwapTotal:       2000000 kB\n"
-      "SwapFree:        1500000 kB\n");
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->total_physical_kib, 16000000);
-  EXPECT_EQ(status->available_physical_kib, 4000000);
-  EXPECT_EQ(status->total_virtual_kib, 18000000);
-  EXPECT_EQ(status->available_virtual_kib, 5500000);
-  EXPECT_EQ(status->memory_load_percent, 75);
+  // Fields: available physical and virtual, load, total physical and virtual.
+  EXPECT_THAT(
+      ParseMemInfo(
+          "MemTotal:       16000000 kB\nMemFree:         1000000 kB\nMemAvailable:    4000000 kB\n"
+          "Buffers:          200000 kB\nCached:          3000000 kB\nSwapTotal:       2000000 kB\n"
+          "SwapFree:        1500000 kB\n"),
+      Optional(FieldsAre(4000000, 5500000, 75, 16000000, 18000000)));
   // Older kernels: free memory, buffers and cache count as available.
-  status = ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n");
-  ASSERT_TRUE(status);
-  EXPECT_EQ(status->available_physical_kib, 400);
-  EXPECT_EQ(status->memory_load_percent, 60);
+  EXPECT_THAT(ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"),
+              Optional(FieldsAre(400, 400, 60, 1000, 1000)));
   EXPECT_FALSE(ParseMemInfo("MemFree: 100 kB\n"));
 }
 

@@ -2,8 +2,8 @@
 // on the points the command-line acceptance cases leave open: how evenly rolls fall, no-repeat
 // groups whose modifier reaches only drawn entries, and the per-roll reset of the iteration count.
 #include <map>
-#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -28,8 +28,8 @@ class RollerTest : public EngineFixture {
  protected:
   void SetUp() override {
     WriteTable("T",
-               ";Weighted\n3,a\n1,b\n;Zero\n0,never\n2,yes\n:Dice\n1,one\n2,two\n3,three\n"
-               ":!Once\n1,a\n2,b\n3,c\n;!Unreachable\n1,a\n0,never\n");
+               ";Weighted\n3,a\n1,b\n:Dice\n1,one\n2,two\n3,three\n:!Once\n1,a\n2,b\n3,c\n"
+               ";!Unreachable\n1,a\n0,never\n");
     Load("T");
   }
 
@@ -41,18 +41,15 @@ class RollerTest : public EngineFixture {
   }
 };
 
+// The acceptance cases cover modifiers that reach past the ranges.
 TEST_F(RollerTest, RandomRollsFallEvenlyByWeightAndModifiersShiftThem) {
   std::map<std::string, int> tally = Tally("Dice", 600);
   ASSERT_EQ(tally.size(), 3u);
   for (const auto& [text, count] : tally) EXPECT_NEAR(count, 200, 60) << text;
-  EXPECT_EQ(Tally("Dice", 30, 10), (std::map<std::string, int>{{"three", 30}}));
-  EXPECT_EQ(Tally("Dice", 30, -10), (std::map<std::string, int>{{"one", 30}}));
   // Rolls 1 to 4 shifted by 2: only 3 of 3..6 reaches the first entry.
   std::map<std::string, int> shifted = Tally("Weighted", 400, 2);
-  EXPECT_GT(shifted["a"], 50);
-  EXPECT_LT(shifted["a"], 150);
+  EXPECT_NEAR(shifted["a"], 100, 49);
   EXPECT_EQ(shifted["a"] + shifted["b"], 400);
-  EXPECT_EQ(Tally("Zero", 50), (std::map<std::string, int>{{"yes", 50}}));
 }
 
 TEST_F(RollerTest, NoRepeatSelectionThatCanReachOnlyDrawnEntriesEndsExhausted) {
@@ -71,11 +68,9 @@ TEST_F(RollerTest, TopLevelRollResetsTheIterationCountAndTheDriverReportsProgres
   EXPECT_EQ(engine.g_nIterations, 1001);
   RollTopLevel("D", "N");
   EXPECT_EQ(engine.g_nIterations, 1);
-
   host.ClearRecords();
-  std::vector<std::string> results = RollTable(engine, "D", 3);
-  ASSERT_EQ(results.size(), 3u);
-  for (const std::string& result : results) EXPECT_THAT(result, testing::AnyOf("ab", "ba"));
+  EXPECT_THAT(RollTable(engine, "D", 3),
+              testing::AllOf(testing::SizeIs(3), testing::Each(testing::AnyOf("ab", "ba"))));
   EXPECT_THAT(host.StatusesOfPanel(0),
               ElementsAre("Generating", "Generating.", "Generating..", "Generating...", "Done"));
 }
@@ -83,21 +78,18 @@ TEST_F(RollerTest, TopLevelRollResetsTheIterationCountAndTheDriverReportsProgres
 TEST_F(RollerTest, RandomBetweenGivesEveryNumberOfItsSpanEquallyOftenAndRejectsWiderSpans) {
   engine.Seed(7);
   // Chi-square of the counts against the even spread; for these degrees of freedom a fair
-  // generator stays far below twice its span with overwhelming likelihood.
-  for (const auto& [low, high] :
-       {std::pair<int16_t, int16_t>{1, 6}, {-50, 49}, {0, 32766}, {10, 3}}) {
-    const int32_t span = high - low + 1;
-    const int32_t first = span > 0 ? low : low + span;
-    const int32_t size = span > 0 ? span : -span;
-    std::vector<int64_t> counts(static_cast<std::size_t>(size));
-    const int64_t draws = int64_t{size} * 40;
-    for (int64_t i = 0; i < draws; ++i) {
+  // generator stays far below twice its span with overwhelming likelihood. A reversed span
+  // draws below its first bound: 10..3 from 4..9.
+  for (const auto& [low, high, first, size] : std::vector<std::tuple<int16_t, int16_t, int, int>>{
+           {1, 6, 1, 6}, {-50, 49, -50, 100}, {0, 32766, 0, 32767}, {10, 3, 4, 6}}) {
+    std::vector<int> counts(static_cast<std::size_t>(size));
+    for (int i = 0; i < size * 40; ++i) {
       const int32_t n = engine.RandomBetween(low, high);
       ASSERT_TRUE(n >= first && n < first + size) << n;
       ++counts[static_cast<std::size_t>(n - first)];
     }
     double chi_square = 0;
-    for (int64_t count : counts) chi_square += (count - 40.0) * (count - 40.0) / 40.0;
+    for (const int count : counts) chi_square += (count - 40.0) * (count - 40.0) / 40.0;
     EXPECT_LT(chi_square, 2.0 * size + 30) << "span " << low << ".." << high;
   }
   for (int i = 0; i < 20; ++i) {
