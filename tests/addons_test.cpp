@@ -124,17 +124,12 @@ TEST_F(AddOnTest, ThePageListsTheAddOnsInFileOrderWithTheirVersions) {
 
 TEST_F(AddOnTest, AListThatCannotBeReadOrNamesAnAddOnThatCannotLoadFailsTheBuild) {
   // Each list, and what its message names; an empty list stands for a folder in its place.
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"Echo,Echo.Test\r\n\r\nSilent,NullMain\r\n", "Line 2"},
-      {"Echo,Echo.Test\r\nBroken,Unresolved\r\n", "Unresolved"},
-      {"", ""}};
-  for (const auto& [list, named] : cases) {
-    fs::remove(home_ / "AddOns.cfg");
-    if (list.empty()) {
-      fs::create_directory(home_ / "AddOns.cfg");
-    } else {
-      WriteFile(home_ / "AddOns.cfg", list);
-    }
+  for (const auto& [list, named] : std::vector<std::pair<std::string, std::string>>{
+           {"Echo,Echo.Test\r\n\r\nSilent,NullMain\r\n", "Line 2"},
+           {"Echo,Echo.Test\r\nBroken,Unresolved\r\n", "Unresolved"},
+           {"", ""}}) {
+    fs::remove_all(home_ / "AddOns.cfg");
+    WriteFile(list.empty() ? home_ / "AddOns.cfg" / "inside" : home_ / "AddOns.cfg", list);
     const AddOnPage page = BuildPage();
     EXPECT_EQ(page.status, AddOnPage::kFailed) << list;
     EXPECT_THAT(page.message, AllOf(StartsWith("Error: "), HasSubstr(named))) << list;

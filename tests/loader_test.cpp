@@ -22,12 +22,6 @@ class LoaderTest : public EngineFixture {
  protected:
   std::unique_ptr<Table> Parse(std::string_view text) { return ParseTableText("T", text, host); }
 
-  static std::vector<std::pair<int, int>> Ranges(const Group& group) {
-    std::vector<std::pair<int, int>> ranges;
-    for (const Entry& entry : group.Entries) ranges.emplace_back(entry.Low, entry.High);
-    return ranges;
-  }
-
   // Loading fails with exactly one message box, titled for table T, holding `message`.
   void ExpectLoadFails(std::string_view text, const std::string& message) {
     host.ClearRecords();
@@ -41,19 +35,19 @@ class LoaderTest : public EngineFixture {
 };
 
 TEST_F(LoaderTest, HeadersWeightsAndVariablesAreReadAsWritten) {
-  // A weighted group lays its entries end to end from 1, and a range weighs its upper bound.
   std::unique_ptr<Table> table = Parse(
       ";!W \n3,a\n2,b\n0,never\n1-4,range\n:Plain!\n1,c\n:\n1,d\n"
       "%Empty%,\n%x%,a,b\n%odd,x\n");
-  ASSERT_EQ(table->GroupCount(), 3);
-  EXPECT_THAT(Ranges(table->Groups[0]),
-              ElementsAre(Pair(1, 3), Pair(4, 5), Pair(6, 5), Pair(6, 9)));
-  EXPECT_EQ(table->Groups[0].MaxValue, 9);
-  EXPECT_EQ(table->Groups[0].Name, "W ");
-  EXPECT_TRUE(table->Groups[0].NoRepeat);
-  EXPECT_EQ(table->Groups[1].Name, "Plain!");
-  EXPECT_FALSE(table->Groups[1].NoRepeat);
-  EXPECT_EQ(table->Groups[2].Name, "");
+  // Name, no-repeat mark, highest roll and ranges of each group: a weighted group lays its
+  // entries end to end from 1, and a range weighs its upper bound.
+  std::vector<std::string> groups;
+  for (const Group& g : table->Groups) {
+    groups.push_back("[" + g.Name + "]" + (g.NoRepeat ? "!" : "") + std::to_string(g.MaxValue));
+    for (const Entry& e : g.Entries) {
+      groups.back() += " " + std::to_string(e.Low) + "-" + std::to_string(e.High);
+    }
+  }
+  EXPECT_THAT(groups, ElementsAre("[W ]!9 1-3 4-5 6-5 6-9", "[Plain!]1 1-1", "[]1 1-1"));
   // The name is the text before the closing percent, the value all after the first comma.
   std::vector<std::pair<std::string, std::string>> vars;
   for (const TableVariable& v : table->Vars) {
@@ -63,15 +57,13 @@ TEST_F(LoaderTest, HeadersWeightsAndVariablesAreReadAsWritten) {
   EXPECT_THAT(vars, ElementsAre(Pair("Empty", ""), Pair("x", "a,b"), Pair("od", "x")));
 }
 
+// The acceptance cases cover prompts, options and rolling at the defaults.
 TEST_F(LoaderTest, ParametersBindTheFirstVariableOfTheirNameAndReplaceItsInitialValue) {
   std::unique_ptr<Table> table = Parse(
       "%Depth%,shallow\n%Size%,1\n%Size%,9\n"
       "@Depth,deep,How deep into the marsh?\n@Size,2,Size of the town?,Small,Medium,Large\n");
   ASSERT_EQ(table->ParamCount(), 2);
-  EXPECT_EQ(table->Params[0].Prompt, "How deep into the marsh?");
-  EXPECT_FALSE(table->Params[0].IsList);
   EXPECT_EQ(table->Params[1].VarIndex, 1);
-  EXPECT_THAT(table->Params[1].Options, ElementsAre("Small", "Medium", "Large"));
   // The default becomes the initial value; the current value keeps the declared text.
   EXPECT_EQ(table->Vars[0].InitialValue, "deep");
   EXPECT_EQ(table->Vars[0].Value, "shallow");
@@ -93,14 +85,11 @@ TEST_F(LoaderTest, TooManyEntriesExceedTheSixteenBitCount) {
                   "Value exceeds 32768 in line 32769:\r\r1,one too many");
 }
 
-TEST_F(LoaderTest, ParameterOfAVariableNotDeclaredAboveIsReportedAndIgnored) {
+// The acceptance cases cover the message; a value given for the dropped parameter must not be
+// written anywhere.
+TEST_F(LoaderTest, ParameterOfAVariableNotDeclaredAboveIsIgnored) {
   WriteTable("T", "@x,9,Prompt?\n%x%,0\n:Start\n1,%x%\n");
-  Table& table = Load("T");
-  EXPECT_EQ(table.ParamCount(), 0);
-  EXPECT_EQ(table.Vars[0].InitialValue, "0");
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "Error reading table file: T");
-  // Rolling with a current parameter value must not write anywhere.
+  EXPECT_EQ(Load("T").ParamCount(), 0);
   engine.g_aParamValues = {"9"};
   EXPECT_EQ(RollTopLevel("T"), "0");
 }
@@ -109,9 +98,7 @@ TEST_F(LoaderTest, TableThatFailsToLoadIsReportedEachTimeAndTriedAgainOnTheNextC
   WriteTable("Bad", ":Start\nx,broken\n");
   EXPECT_EQ(engine.GetTable("Bad"), -1);
   EXPECT_EQ(engine.GetTable("Bad"), -1);
-  EXPECT_EQ(engine.TableCount(), 0);
   EXPECT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[1].title, "Error reading table file: Bad");
   WriteTable("Bad", ":Start\n1,fixed\n");
   EXPECT_EQ(engine.GetTable("Bad"), 0);
 }
@@ -121,7 +108,6 @@ TEST_F(LoaderTest, MissingTablesFolderIsAnUnknownError) {
   engine.FillCatalog();
   EXPECT_EQ(engine.GetTable("Inn"), -1);
   ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].title, "Error reading table file: Inn");
   EXPECT_THAT(host.boxes[0].text, StartsWith("An unknown error occurred in line "));
 }
 

@@ -35,12 +35,6 @@ struct Writer {
 
 void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
 
-Settings SettingsOfSize(std::size_t size) {
-  Settings settings;
-  settings.HList.assign(size / 16 + 1, "Random Inn table");
-  return settings;
-}
-
 const Writer kWriters[] = {
     {"ResultsDocument",
      [](const fs::path& target, std::size_t size) {
@@ -49,7 +43,9 @@ const Writer kWriters[] = {
     {"ConfigurationFile",
      [](const fs::path& target, std::size_t size) {
        // The configuration file's name is fixed: the target names its folder's file.
-       WriteConfigFile(target.parent_path(), SettingsOfSize(size));
+       Settings settings;
+       settings.HList.assign(size / 16 + 1, "Random Inn table");
+       WriteConfigFile(target.parent_path(), settings);
      }},
     {"Export",
      [](const fs::path& target, std::size_t) {
@@ -65,7 +61,6 @@ class SafeWritingTest : public ::testing::TestWithParam<Writer> {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     root_ = pattern;
     folder_ = root_ / "out";
-    fs::create_directory(folder_);
     // Others may pass through, so that a process without write permission can reach it.
     fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     WriteFile(root_ / "Temp.txt", std::string(1 << 20, 'e') + "\r\n");
@@ -85,29 +80,6 @@ class SafeWritingTest : public ::testing::TestWithParam<Writer> {
       names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::vector<std::string>{kConfigFileName});
-  }
-
-  // Runs the writer in a child process that may not write into the folder (an unprivileged
-  // user when the tests run as root, whom permissions do not stop). The child's exit status:
-  // 0 the writer threw naming the file, 1 it threw without naming it, 2 it did not throw.
-  int WriteWithoutPermission(std::size_t size) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (geteuid() == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-      } else {
-        chmod(folder_.c_str(), 0555);
-      }
-      try {
-        GetParam().write(target_, size);
-      } catch (const std::runtime_error& error) {
-        _exit(std::string(error.what()).find(target_.string()) != std::string::npos ? 0 : 1);
-      }
-      _exit(2);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   fs::path root_, folder_, target_;
@@ -139,8 +111,27 @@ TEST_P(SafeWritingTest, AFullDiskLeavesTheEarlierFileIntactAndIsReported) {
   ExpectEarlierFileIntact();
 }
 
+// The writer runs in a child process that may not write into the folder (an unprivileged user
+// when the tests run as root, whom permissions do not stop). The child's exit status: 0 the
+// writer threw naming the file, 1 it threw without naming it, 2 it did not throw.
 TEST_P(SafeWritingTest, AFolderThatCannotBeWrittenLeavesTheEarlierFileIntactAndIsReported) {
-  EXPECT_EQ(WriteWithoutPermission(1000), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0) {
+      if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+    } else {
+      chmod(folder_.c_str(), 0555);
+    }
+    try {
+      GetParam().write(target_, 1000);
+    } catch (const std::runtime_error& error) {
+      _exit(std::string(error.what()).find(target_.string()) != std::string::npos ? 0 : 1);
+    }
+    _exit(2);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
   ExpectEarlierFileIntact();
 }
 

@@ -21,32 +21,48 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// A file name holding everything a shell would act on.
-constexpr char kShellBait[] = "a;b|c&d $(e) `f` >g <h *i 'j' \\k";
-
-bool WaitForFile(const fs::path& file) {
-  for (int i = 0; i < 500 && !fs::exists(file); ++i) std::this_thread::sleep_for(10ms);
-  return fs::exists(file);
-}
-
 class ShellTest : public EngineFixture {};
 
-TEST_F(ShellTest, WithoutConsentNothingStartsAndThePersonWasAskedNamingTableAndCommand) {
-  WriteTable("Trap", ":Start\n1,x{Shell~rm -rf \"$HOME\"}y\n");
-  EXPECT_EQ(RollTopLevel("Trap"), "xy");
+TEST_F(ShellTest, ThePersonIsAskedNamingTheCommandWhichIsSplitWithNothingInItInterpreted) {
+  const std::string command = "viewer \"two words\" a;rm $(id) `id` |x >y";
+  EXPECT_EQ(Expand("x{Shell~" + command + "}y"), "xy");
   ASSERT_EQ(host.shell_requests.size(), 1u);
-  EXPECT_EQ(host.shell_requests[0].table, "Trap");
-  EXPECT_EQ(host.shell_requests[0].command_line, "rm -rf \"$HOME\"");
+  EXPECT_EQ(host.shell_requests[0].command_line, command);
   EXPECT_TRUE(host.started_programs.empty());
-}
-
-TEST_F(ShellTest, WithConsentTheCommandLineIsSplitAndNothingInItIsInterpreted) {
   host.allow_shell = true;
-  Expand("{Shell~viewer \"two words\" a;rm $(id) `id` |x >y}");
+  Expand("{Shell~" + command + "}");
   ASSERT_EQ(host.started_programs.size(), 1u);
   EXPECT_EQ(host.started_programs[0],
             (std::vector<std::string>{"viewer", "two words", "a;rm", "$(id)", "`id`", "|x", ">y"}));
 }
+
+#ifdef FABLEWICK_CLI_PATH
+// fablewick-cli starts programs only with --allow-shell, and then as the platform starts them:
+// its arguments as written, without a shell, which the file name below would set to work.
+TEST_F(ShellTest, TheCommandLineRefusesWithAMessageUnlessAllowedAndThenStartsWithoutAShell) {
+  const std::string bait_name = "a;b|c&d $(e) `f` >g <h *i 'j' \\k";
+  const fs::path home = tables_folder() / "home", bait = home / bait_name;
+  WriteFile(home / "Tables" / "Tools" / "Starter.tab",
+            ":Start\n1,started{Shell~touch \"" + bait.string() + "\"}\n");
+  Outcome run = RunCli({FABLEWICK_CLI_PATH, "--home", home.string(), "roll", "Starter"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("[Shell refused] Table Starter asked to start a program"),
+            std::string::npos)
+      << run.err;
+  std::this_thread::sleep_for(200ms);
+  EXPECT_FALSE(fs::exists(bait));
+
+  run = RunCli({FABLEWICK_CLI_PATH, "--home", home.string(), "--allow-shell", "roll", "Starter"});
+  EXPECT_EQ(run.status, 0);
+  for (int i = 0; i < 500 && !fs::exists(bait); ++i) std::this_thread::sleep_for(10ms);
+  // Only the one file: nothing in its name ran as a command or redirection.
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(home)) {
+    if (entry.path().filename() != "Tables") names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{bait_name}) << run.err;
+}
+#endif  // FABLEWICK_CLI_PATH
 
 // Table names come from calls in table text: "[Name.Group]", "{Count~Name.Group}" and the like.
 class TableNameTest : public EngineFixture {
@@ -54,7 +70,6 @@ class TableNameTest : public EngineFixture {
   void SetUp() override {
     // A table outside the tables folder that a path-like name would reach.
     outside_ = tables_folder().parent_path() / ("fw_outside_" + std::to_string(getpid()));
-    fs::create_directories(outside_);
     WriteFile(outside_ / "Secret.tab", ":Start\n1,leaked\n");
     WriteTable("T", ":Start\n1,x\n");
   }
@@ -76,54 +91,6 @@ TEST_F(TableNameTest, NamesThatAreNotPlainFileNamesAreNotLoaded) {
   ASSERT_FALSE(host.boxes.empty());
   EXPECT_EQ(host.boxes.back().text, "File \"" + absolute + "\" not found.\r\r");
 }
-
-#ifdef FABLEWICK_CLI_PATH
-
-// fablewick-cli starts programs only with --allow-shell, and then as the platform starts them:
-// its arguments as written, without a shell, which the file name below would set to work.
-class CliShellTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_shell_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
-    bait_ = home_ / kShellBait;
-    WriteFile(home_ / "Tables" / "Tools" / "Starter.tab",
-              ":Start\n1,started{Shell~touch \"" + bait_.string() + "\"}\n");
-  }
-  void TearDown() override { fs::remove_all(home_); }
-
-  Outcome Roll(bool allow_shell) {
-    std::vector<std::string> args = {FABLEWICK_CLI_PATH, "--home", home_.string()};
-    if (allow_shell) args.push_back("--allow-shell");
-    args.insert(args.end(), {"roll", "Starter"});
-    return RunCli(args);
-  }
-
-  fs::path home_, bait_;
-};
-
-TEST_F(CliShellTest, RefusesWithAMessageUnlessAllowedAndThenStartsWithoutAShell) {
-  Outcome run = Roll(false);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.err.find("[Shell refused] Table Starter asked to start a program"),
-            std::string::npos)
-      << run.err;
-  std::this_thread::sleep_for(200ms);
-  EXPECT_FALSE(fs::exists(bait_));
-
-  run = Roll(true);
-  EXPECT_EQ(run.status, 0);
-  EXPECT_TRUE(WaitForFile(bait_)) << run.err;
-  // Only the one file: nothing in its name ran as a command or redirection.
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(home_)) {
-    if (entry.path().filename() != "Tables") names.push_back(entry.path().filename().string());
-  }
-  EXPECT_EQ(names, std::vector<std::string>{kShellBait});
-}
-
-#endif  // FABLEWICK_CLI_PATH
 
 }  // namespace
 }  // namespace fablewick
