@@ -159,6 +159,7 @@ std::vector<Case> Cases() {
              "threetwotwo;4-3;24;();one"})},
       {"Windows1252WithCrLfIsConverted", {"roll", "Latin"},
        Text({"caf\u00e9 \u201cquoted\u201d \u20ac and more"})},
+      {"Utf8ByteOrderMarkIsDropped", {"roll", "Bom"}, Text({"na\u00efve"})},
 
       // Group selection
       Call("FixedRollsBelowInGapsAndAboveRanges", "Select.Fixed", "ABBB;firstfirst;abb;b"),
