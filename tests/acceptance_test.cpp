@@ -95,6 +95,11 @@ std::string ParamErr(const std::string& text) {
   return "<b>###ERR: " + text + " (Lookups, Line 9).</b>";
 }
 
+std::string DataErr(int number, const std::string& arguments) {
+  return "<b>###ERR: Error (" + std::to_string(number) + ") reading XML Data: " + arguments +
+         "'.###</b><br>";
+}
+
 std::string AddOnErr(int number, const std::string& identifier, const std::string& parameter) {
   return "<b>###ERR: Error (" + std::to_string(number) + ") calling add-on: '" + identifier +
          "' with parameter '" + parameter + "'.###</b><br>";
@@ -177,6 +182,8 @@ std::vector<Case> Cases() {
       // The text made before the stop stays, as after Stop; the message follows it once.
       Call("EndlessRecursionIsReportedOnce", "Select.Deep",
            "ab" + Err("Nesting too deep, possible endless recursion", "Select", 25)),
+      {"EveryRollStartsFromTheParameterDefaults", {"roll", "Params", "-n", "2"},
+       Text({"a=def a b=2", "a=def a b=2"})},
       {"EveryRollResetsVariablesAndNoRepeatGroupsButKeepsOtherMarks",
        {"roll", "Fresh", "-n", "2"}, Text({"initial:0:once", "initial:1:once"})},
       {"ParamOptionTakesATextOrAnItemNumber",
@@ -278,11 +285,16 @@ std::vector<Case> Cases() {
                ArrayErr("Attempt to create array 'a' failed - array already exists", 5) +
                ";01;00;" + ArrayErr("Attempted to reference non-existent array 'b'.", 5) +
                ";e1;v;" + ArrayErr("Attempted to reference non-existent array 'o'.", 5)),
+      {"ArraysLiveForOneRoll", {"roll", "Arrays", "-n", "2"}, Text({"01", "01"})},
       Call("ParamGivesOptionTexts", "Lookups.Param",
            "Medium;Large;Large;" + ParamErr("Requested parameter item out of range") + ";" +
                ParamErr("Requested parameter item out of range") + ";" +
                ParamErr("Parameter is text-based, not list-based") + ";" +
                ParamErr("Param function referencing non-existent variable") + ";()"),
+      Call("DataLookups", "Lookups.Data",
+           "15;heavy & blunt;" + DataErr(91, "weapons,name,Sword,cost") + ";" +
+               DataErr(91, "weapons,name,sword,price") + ";" +
+               DataErr(9, "weapons,name,sword") + ";" + DataErr(91, "nofile,name,sword,cost")),
 #ifdef FABLEWICK_TEST_ADDON_DIR
       Call("AddOnCalls", "Lookups.Extern",
            "<north, in spring>;" + AddOnErr(5, "", "") + ";" + AddOnErr(438, "NoMain", "x")),

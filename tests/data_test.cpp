@@ -48,8 +48,8 @@ class DataTest : public EngineFixture {
   const std::filesystem::path home_ = tables_folder() / "home";
 };
 
-// The acceptance cases cover the first match in document order, entities, letter case and
-// missing attributes.
+// The acceptance case DataLookups covers the first match in document order, entities, letter
+// case, missing attributes and files.
 TEST_F(DataTest, TheItemAnswersWithItsAttributeTextUnchangedOrError91Or9) {
   ExpectAll({{"weapons,name,dagger,cost", " 2 "},
              {"weapons,name,sword,cost,extra", "15"},
