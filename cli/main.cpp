@@ -6,8 +6,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 
 #include <CLI/CLI.hpp>
 
@@ -203,11 +205,15 @@ class Cli {
     // Room for a whole piece from the start: growing it on the rolling thread would take fresh
     // memory several times over.
     pending.reserve(kFlushSize + 4096);
+    // Straight to the descriptor in whole pieces; a document that cannot be written is an
+    // error, not a success with nothing to show.
+    std::fflush(stdout);
     auto flush = [&] {
       if (file) {
         file->Write(pending);
-      } else {
-        std::fwrite(pending.data(), 1, pending.size(), stdout);
+      } else if (!WriteAll(STDOUT_FILENO, pending)) {
+        throw std::runtime_error(std::string("Cannot write the standard output: ") +
+                                 std::strerror(errno));
       }
       pending.clear();
     };
@@ -313,5 +319,13 @@ int main(int argc, char** argv) {
   // Rolls run on a thread of their own while this one waits: with one heap for both, the rolls
   // reuse what loading freed instead of touching fresh memory, which costs a page fault a page.
   mallopt(M_ARENA_MAX, 1);
-  return fablewick::Main(argc, argv);
+  const int status = fablewick::Main(argc, argv);
+  // What the other commands print goes through the standard library's buffer: a failure to
+  // write it fails the command.
+  if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) {
+    std::fprintf(stderr, "fablewick-cli: cannot write the standard output: %s\n",
+                 std::strerror(errno));
+    return 1;
+  }
+  return status;
 }

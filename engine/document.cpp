@@ -58,6 +58,8 @@ int CreateTemporaryFile(const std::string& target, std::string& temp_path) {
   ThrowFileError("Cannot create a temporary file for", target, EEXIST);
 }
 
+}  // namespace
+
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {
     const ssize_t written = ::write(fd, content.data(), content.size());
@@ -69,8 +71,6 @@ bool WriteAll(int fd, std::string_view content) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string OutputExtension(int output_type) {
   switch (output_type) {

@@ -56,6 +56,10 @@ std::string NormaliseDocumentPath(std::string_view address);
 // reason when the file cannot be written; the temporary file is removed in that case.
 void WriteTextFileAtomically(const std::string& path, std::string_view content);
 
+// Writes all of `content` to the open descriptor `fd`, going on after partial writes and
+// interruptions. False, with errno set, when the system refuses.
+bool WriteAll(int fd, std::string_view content);
+
 // The same replacement written in pieces: the temporary file is made when the writer is, and
 // renamed over the target by Commit. A writer destroyed without Commit removes its temporary
 // file and leaves the target as it was. Failures throw std::runtime_error as above.

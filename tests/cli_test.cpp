@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -84,6 +85,24 @@ TEST_F(CliDocumentTest, AnOutputFileThatCannotBeWrittenIsReportedAndNothingIsLef
   EXPECT_EQ(outcome.out, "");
   EXPECT_NE(outcome.err.find("[Error in DisplayResultsFile] Error: "), std::string::npos);
   EXPECT_FALSE(fs::exists(file.parent_path()));
+}
+
+// A disk that is full under the standard output must not pass for a successful run.
+TEST_F(CliDocumentTest, AStandardOutputThatCannotBeWrittenFailsTheCommand) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"roll", "bar", "-n", "3"},
+       "[Error in DisplayResultsFile] Error: Cannot write the standard output: "},
+      {{"list"}, "fablewick-cli: cannot write the standard output: "}};
+  for (const auto& [command, message] : cases) {
+    std::vector<std::string> args = {
+        "/bin/sh", "-c",          "exec \"$@\" >/dev/full", "sh", FABLEWICK_CLI_PATH,
+        "--home",  home_.string()};
+    args.insert(args.end(), command.begin(), command.end());
+    const Outcome outcome = RunCli(args);
+    EXPECT_EQ(outcome.status, 1) << command[0];
+    EXPECT_NE(outcome.err.find(message + "No space left on device"), std::string::npos)
+        << outcome.err;
+  }
 }
 
 // The acceptance cases roll at one seed; a seed that was not used at all would pass them too.
