@@ -317,7 +317,7 @@ int Main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   // Rolls run on a thread of their own while this one waits: with one heap for both, the rolls
-  // reuse what loading freed instead of touching fresh memory, which costs a page fault a page.
+  // reuse what loading freed instead of touching fresh memory, where every page costs a fault.
   mallopt(M_ARENA_MAX, 1);
   const int status = fablewick::Main(argc, argv);
   // What the other commands print goes through the standard library's buffer: a failure to
