@@ -20,7 +20,8 @@ int16_t ParseRollCount(std::string_view text);
 // generation is stopped, the rolls not made stay empty. The status panel 0 follows the rolls.
 std::vector<std::string> RollTable(Engine& engine, const std::string& table, int16_t count);
 
-// Receives the text of each roll as soon as it is made, in order.
+// Receives the text of each roll as soon as it is made, in order. A sink may move the text
+// away to keep it; one that only reads it leaves its memory to RollTable's next roll.
 using ResultSink = std::function<void(std::string&& text)>;
 
 // The same rolls, each handed to `take` as soon as it is made instead of being kept; the rolls
