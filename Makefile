@@ -11,7 +11,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 WERROR ?= ON
 ARGS ?=
 FUZZ_SECONDS ?= 60
-GENERATOR := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
+# Configures a build folder with the generator it already has, or Ninja for a new one (see the
+# script): the choice is made when the recipe runs, after scripts/install-deps.
+CONFIGURE = CMAKE=$(CMAKE) scripts/configure
 CTEST_FLAGS ?= --output-on-failure
 
 .PHONY: all build run test test-asan bench fuzz deps package format format-check clean
@@ -22,7 +24,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	$(CMAKE) -S . -B build $(GENERATOR) -DFABLEWICK_WERROR=$(WERROR)
+	$(CONFIGURE) build -DFABLEWICK_WERROR=$(WERROR)
 	$(CMAKE) --build build -j $(JOBS)
 
 # Starts the window on the bundled tables when there is a display and the window is built;
@@ -50,7 +52,7 @@ package:
 
 test-asan:
 	@scripts/install-deps --sanitizers
-	CC=clang CXX=clang++ $(CMAKE) -S . -B build-asan $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	CC=clang CXX=clang++ $(CONFIGURE) build-asan -DCMAKE_BUILD_TYPE=Debug \
 	  -DFABLEWICK_SANITIZE=ON -DFABLEWICK_WERROR=$(WERROR)
 	$(CMAKE) --build build-asan -j $(JOBS)
 	cd build-asan && \
@@ -61,7 +63,7 @@ test-asan:
 
 bench:
 	@scripts/install-deps --bench
-	$(CMAKE) -S . -B build-bench $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DFABLEWICK_TESTS=OFF \
+	$(CONFIGURE) build-bench -DCMAKE_BUILD_TYPE=Release -DFABLEWICK_TESTS=OFF \
 	  -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_BENCH=ON -DFABLEWICK_WERROR=$(WERROR)
 	$(CMAKE) --build build-bench -j $(JOBS)
 	@if [ -x scripts/bench ]; then scripts/bench build-bench; \
@@ -72,7 +74,7 @@ bench:
 # fuzz/corpus/NAME, when present, are only read.
 fuzz:
 	@scripts/install-deps --sanitizers
-	CC=clang CXX=clang++ $(CMAKE) -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	CC=clang CXX=clang++ $(CONFIGURE) build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DFABLEWICK_TESTS=OFF -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_SANITIZE=ON -DFABLEWICK_FUZZ=ON \
 	  -DFABLEWICK_WERROR=$(WERROR)
 	$(CMAKE) --build build-fuzz -j $(JOBS)
