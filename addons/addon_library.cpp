@@ -10,8 +10,8 @@
 
 #define FABLEWICK_ADDON_TYPES_ONLY
 #include "addons/fablewick_addon.h"
-#include "engine/text.h"
 #include "platform/program_folder.h"
+#include "platform/text.h"
 
 namespace fablewick {
 namespace {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "engine/addon_loader.h"
-#include "engine/document.h"
+#include "engine/documents/document.h"
 #include "engine/host.h"
 #include "engine/numbers.h"
-#include "engine/text.h"
+#include "platform/text.h"
 
 namespace fablewick {
 namespace {

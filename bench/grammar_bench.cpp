@@ -16,9 +16,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/quiet_host.h"
-#include "engine/driver.h"
+#include "engine/documents/driver.h"
 #include "engine/engine.h"
-#include "engine/loader.h"
+#include "engine/model/loader.h"
 
 namespace fablewick {
 namespace {

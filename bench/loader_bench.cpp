@@ -18,8 +18,8 @@
 
 #include "bench/quiet_host.h"
 #include "engine/host.h"
-#include "engine/loader.h"
-#include "engine/table.h"
+#include "engine/model/loader.h"
+#include "engine/model/table.h"
 
 namespace fablewick {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "bench/quiet_host.h"
 #include "engine/engine.h"
-#include "engine/loader.h"
+#include "engine/model/loader.h"
 
 namespace fablewick {
 namespace {

@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/quiet_host.h"
-#include "engine/driver.h"
+#include "engine/documents/driver.h"
 #include "engine/engine.h"
 
 namespace fablewick {

@@ -17,16 +17,17 @@
 #include "cli/console_host.h"
 #include "config/config_file.h"
 #include "config/startup.h"
-#include "engine/checker.h"
-#include "engine/document.h"
-#include "engine/driver.h"
+#include "engine/authoring/checker.h"
+#include "engine/authoring/stats.h"
+#include "engine/documents/document.h"
+#include "engine/documents/driver.h"
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/model/parameters.h"
 #include "engine/numbers.h"
-#include "engine/parameters.h"
 #include "engine/stack.h"
-#include "engine/stats.h"
 #include "platform/program_folder.h"
+#include "platform/safe_file.h"
 
 namespace fablewick {
 namespace {

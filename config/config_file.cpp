@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/document.h"
 #include "engine/numbers.h"
-#include "engine/text.h"
+#include "platform/safe_file.h"
+#include "platform/text.h"
 
 namespace fablewick {
 

@@ -1,6 +1,6 @@
 #include "config/startup.h"
 
-#include "engine/driver.h"
+#include "engine/documents/driver.h"
 #include "engine/error.h"
 #include "engine/numbers.h"
 

@@ -1,9 +1,9 @@
 #include "engine/engine.h"
 
 #include "engine/error.h"
-#include "engine/loader.h"
+#include "engine/model/loader.h"
 #include "engine/numbers.h"
-#include "engine/text.h"
+#include "platform/text.h"
 
 namespace fablewick {
 

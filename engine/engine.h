@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/catalog.h"
 #include "engine/host.h"
+#include "engine/model/catalog.h"
+#include "engine/model/table.h"
 #include "engine/random.h"
 #include "engine/stack.h"
-#include "engine/table.h"
 
 namespace fablewick {
 
@@ -220,8 +220,8 @@ class Engine {
   // True when what it added is final text.
   inline bool RollBareCall(Table& table, const std::string& table_name, Group& group,
                            std::string& out);
-  // Expands an entry planned into `pieces` (engine/entry_plan.h) onto the end of `out`, exactly as
-  // ProcessString would expand its text. True when what it added is final text.
+  // Expands an entry planned into `pieces` (engine/expansion/entry_plan.h) onto the end of `out`,
+  // exactly as ProcessString would expand its text. True when what it added is final text.
   bool ExpandPlannedEntry(Table& table, const std::string& table_name, const Entry& entry,
                           const PlanPiece* pieces, const PlanPiece* pieces_end, std::string& out);
   // Hands a planned entry over to the scanner after a result that is not final text: `out`

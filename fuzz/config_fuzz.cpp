@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "config/config_file.h"
-#include "engine/text.h"
+#include "platform/text.h"
 
 namespace fablewick {
 namespace {

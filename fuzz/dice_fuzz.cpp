@@ -10,9 +10,9 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
-#include "engine/functions.h"
-#include "engine/text.h"
+#include "engine/functions/functions.h"
 #include "fuzz/fuzz_support.h"
+#include "platform/text.h"
 
 namespace fablewick {
 namespace {

@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "engine/engine.h"
-#include "engine/loader.h"
+#include "engine/model/loader.h"
+#include "engine/model/table.h"
 #include "engine/stack.h"
-#include "engine/table.h"
-#include "engine/text.h"
 #include "fuzz/fuzz_support.h"
+#include "platform/text.h"
 
 namespace fablewick {
 namespace {

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/document.h"
-#include "engine/links.h"
+#include "engine/documents/document.h"
+#include "engine/documents/links.h"
 #include "fuzz/fuzz_support.h"
 
 namespace fablewick {

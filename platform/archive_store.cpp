@@ -11,8 +11,8 @@
 
 #include <sys/stat.h>
 
-#include "engine/document.h"
-#include "engine/text.h"
+#include "platform/safe_file.h"
+#include "platform/text.h"
 
 namespace fablewick {
 

@@ -1,4 +1,4 @@
-#include "engine/catalog.h"
+#include "engine/model/catalog.h"
 
 #include <stdlib.h>
 

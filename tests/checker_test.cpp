@@ -1,6 +1,6 @@
 // The table checker: each kind of mistake on a table that makes it and, beside it, text that is
 // sound and must not be reported; the report formats; the bundled library; fablewick-cli check.
-#include "engine/checker.h"
+#include "engine/authoring/checker.h"
 
 #include <chrono>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "engine/document.h"
+#include "engine/documents/document.h"
 
 #include <stdlib.h>
 
@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "platform/safe_file.h"
 
 namespace fablewick {
 namespace {

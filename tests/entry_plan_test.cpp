@@ -2,7 +2,7 @@
 // results are the same either way (the linear scan tests compare them with the literal
 // definition); what matters here is that the common entries are planned and that nothing the
 // pieces cannot express slips into a plan.
-#include "engine/entry_plan.h"
+#include "engine/expansion/entry_plan.h"
 
 #include <memory>
 #include <string>
@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/loader.h"
-#include "engine/table.h"
+#include "engine/model/loader.h"
+#include "engine/model/table.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {

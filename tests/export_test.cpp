@@ -1,4 +1,4 @@
-#include "engine/export.h"
+#include "engine/documents/export.h"
 
 #include <stdlib.h>
 
@@ -8,8 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/document.h"
-#include "engine/links.h"
+#include "engine/documents/document.h"
+#include "engine/documents/links.h"
 #include "tests/support/files.h"
 
 // Failed writes of an export (full disk, folder not writable) are covered with the program's

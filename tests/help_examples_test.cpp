@@ -23,9 +23,9 @@
 #include <utf8proc.h>
 
 #include "addons/addon_library.h"
-#include "engine/driver.h"
-#include "engine/parameters.h"
-#include "engine/text.h"
+#include "engine/documents/driver.h"
+#include "engine/model/parameters.h"
+#include "platform/text.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/files.h"
 
@@ -251,9 +251,11 @@ TEST_F(HelpExamplesTest, EveryExampleRollsWhatTheManualStates) {
 
 // The names of the dispatch table are read from its source: the engine offers no list of them.
 TEST_F(HelpExamplesTest, EveryBuiltInFunctionHasAnExample) {
-  const std::set<std::string> names = Captures(ReadFile(kSourceRoot / "engine" / "dispatch.cpp"),
-                                               "FunctionEntry\\{\"([A-Za-z]+)\"");
-  ASSERT_GE(names.size(), 50u) << "the dispatch table was not found in engine/dispatch.cpp";
+  const std::set<std::string> names =
+      Captures(ReadFile(kSourceRoot / "engine" / "functions" / "dispatch.cpp"),
+               "FunctionEntry\\{\"([A-Za-z]+)\"");
+  ASSERT_GE(names.size(), 50u)
+      << "the dispatch table was not found in engine/functions/dispatch.cpp";
   std::set<std::string> shown;
   for (const Example& example : examples_) {
     for (const ExampleTable& table : example.tables) {

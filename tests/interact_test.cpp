@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/numbers.h"
-#include "engine/system_info.h"
+#include "platform/system_info.h"
 #include "tests/support/engine_fixture.h"
 
 namespace fablewick {

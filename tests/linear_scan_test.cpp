@@ -23,7 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
-#include "engine/loader.h"
+#include "engine/model/loader.h"
 #include "engine/stack.h"
 #include "tests/support/scripted_host.h"
 

@@ -1,12 +1,13 @@
-#include "engine/links.h"
+#include "engine/documents/links.h"
 
 #include <stdexcept>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/document.h"
-#include "engine/text.h"
+#include "engine/documents/document.h"
+#include "platform/safe_file.h"
+#include "platform/text.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/files.h"
 

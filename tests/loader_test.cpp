@@ -1,6 +1,6 @@
 // Reading table files: the fine points of group and parameter layout, load failures, and finding
 // the file. The command-line acceptance cases cover the rest of the file layout and its messages.
-#include "engine/loader.h"
+#include "engine/model/loader.h"
 
 #include <string>
 #include <utility>

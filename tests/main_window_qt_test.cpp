@@ -17,7 +17,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/links.h"
+#include "engine/documents/links.h"
 #include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
 #include "ui/archive_panel.h"

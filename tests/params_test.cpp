@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/parameters.h"
+#include "engine/model/parameters.h"
 #include "tests/support/engine_fixture.h"
 
 namespace fablewick {

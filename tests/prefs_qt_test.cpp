@@ -11,9 +11,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "config/frm_prefs_qt.h"
 #include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
+#include "ui/frm_prefs.h"
 
 namespace fablewick {
 namespace {

@@ -10,7 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/driver.h"
+#include "engine/documents/driver.h"
 #include "engine/error.h"
 #include "tests/support/engine_fixture.h"
 

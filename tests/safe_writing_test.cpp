@@ -18,8 +18,9 @@
 #include <sys/wait.h>
 
 #include "config/config_file.h"
-#include "engine/document.h"
-#include "engine/export.h"
+#include "engine/documents/document.h"
+#include "engine/documents/export.h"
+#include "platform/safe_file.h"
 #include "tests/support/files.h"
 
 namespace fablewick {

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "addons/addon_library.h"
-#include "engine/driver.h"
+#include "engine/documents/driver.h"
 #include "engine/engine.h"
-#include "engine/parameters.h"
+#include "engine/model/parameters.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {

@@ -1,6 +1,6 @@
 // Outcome statistics: what is counted, that every roll starts afresh, the report, the folding of
 // repeated boxes, and fablewick-cli stats.
-#include "engine/stats.h"
+#include "engine/authoring/stats.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/loader.h"
-#include "engine/table.h"
+#include "engine/model/loader.h"
+#include "engine/model/table.h"
 #include "tests/support/engine_fixture.h"
 
 namespace fablewick {

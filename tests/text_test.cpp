@@ -1,4 +1,4 @@
-#include "engine/text.h"
+#include "platform/text.h"
 
 #include <string>
 #include <vector>

@@ -11,10 +11,10 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/document.h"
+#include "engine/documents/document.h"
 #include "engine/host.h"
-#include "engine/text.h"
 #include "platform/archive_store.h"
+#include "platform/text.h"
 
 namespace fablewick {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "engine/engine.h"
-#include "engine/parameters.h"
+#include "engine/model/parameters.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
 #include "ui/parameter_panel.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/table.h"
+#include "engine/model/table.h"
 
 class QLabel;
 class QListWidget;

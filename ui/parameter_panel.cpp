@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "engine/model/parameters.h"
 #include "engine/numbers.h"
-#include "engine/parameters.h"
 #include "ui/frm_parameters.h"
 
 namespace fablewick {

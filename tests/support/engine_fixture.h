@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
-#include "engine/table.h"
+#include "engine/model/table.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {

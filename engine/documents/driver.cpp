@@ -1,0 +1,138 @@
+#include "engine/documents/driver.h"
+
+#include "engine/documents/document.h"
+#include "engine/error.h"
+#include "engine/expansion/groupcall.h"
+#include "engine/numbers.h"
+#include "platform/text.h"
+
+namespace fablewick {
+namespace {
+
+struct ParsedStartCall {
+  CallPrefixes prefixes;
+  RollModifier modifier;
+  std::string table;
+  std::string group = "Start";
+  std::vector<std::string> params;
+};
+
+// Reads a start call. With `engine` null, a "D" prefix draws nothing.
+ParsedStartCall ParseStartCall(std::string_view call_text, Engine* engine) {
+  ParsedStartCall parsed;
+  // The first and last characters are the delimiters, whatever they are.
+  std::string call(SubstrCodePoints(call_text, 1));
+  call.resize(call.size() - LastCodePoint(call).size());
+  ReadCallPrefixes(call, parsed.prefixes, engine);
+  parsed.modifier = ReadRollModifier(call);
+  const std::size_t dot = call.find('.');
+  if (dot == std::string::npos) {
+    parsed.table = call;
+    return parsed;
+  }
+  parsed.table = call.substr(0, dot);
+  parsed.group = call.substr(dot + 1);
+  // Parameters are read only for groups whose name begins with "Start" in any letter case.
+  if (EqualsIgnoreCase(SubstrCodePoints(parsed.group, 0, 5), "START")) {
+    const std::size_t open = parsed.group.find('(');
+    const std::size_t close =
+        open == std::string::npos ? std::string::npos : parsed.group.find(')', open + 1);
+    if (close != std::string::npos) {
+      parsed.params =
+          SplitAll(std::string_view(parsed.group).substr(open + 1, close - open - 1), ',');
+      parsed.group.resize(open);
+    }
+  }
+  return parsed;
+}
+
+// A roll's text as the results show it: caret codes expanded.
+std::string FinishedText(std::string text) {
+  if (text.find('^') == std::string::npos) return text;
+  return ExpandCaretCodes(text);
+}
+
+}  // namespace
+
+int16_t ParseRollCount(std::string_view text) { return RoundToInt16(ParseLeadingNumber(text)); }
+
+std::vector<std::string> RollTable(Engine& engine, const std::string& table, int16_t count) {
+  std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  RollTable(engine, table, count,
+            [&results](std::string&& text) { results.push_back(std::move(text)); });
+  return results;
+}
+
+void RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take) {
+  std::string status = "Generating";
+  engine.host().SetStatus(0, status);
+  engine.BeginGeneration();
+  const std::string start = "Start";
+  const std::vector<std::string> no_params;
+  int16_t made = 0;
+  while (made < count) {
+    engine.ResetNoRepeatGroups();
+    std::string result =
+        FinishedText(engine.RollGroup(table, start, 0, false, true, no_params, false));
+    take(std::move(result));
+    // A sink that only read the result leaves it as it was: its memory serves the next roll.
+    engine.RecycleResult(std::move(result));
+    ++made;
+    engine.host().SetStatus(0, status += ".");
+    if (!engine.g_bKeepRunning || engine.StopRequested()) {
+      engine.host().Yield();
+      break;
+    }
+  }
+  for (; made < count; ++made) take(std::string());
+  engine.host().SetStatus(0, "Done");
+}
+
+std::string TableOfStartCall(std::string_view call_text) {
+  return ParseStartCall(call_text, nullptr).table;
+}
+
+StartCallResult RollStartCall(Engine& engine, std::string_view call_text) {
+  ParsedStartCall call = ParseStartCall(call_text, &engine);
+  const int repeats = call.prefixes.repeat == 0 ? 1 : call.prefixes.repeat;
+  std::string text;
+  for (int i = 0; i < repeats; ++i) {
+    text += engine.RollGroup(call.table, call.group, call.modifier.value, call.modifier.fixed,
+                             false, call.params, call.prefixes.reset);
+  }
+  if (!text.empty()) {
+    if (text == kNotFoundMarker) text = call.group;
+    text = Engine::ApplyCallFlags(std::move(text), call.prefixes.article, call.prefixes.capital);
+  }
+  return {call.table, text};
+}
+
+std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
+                                        std::string* table) {
+  std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(count, 0)));
+  RollStartCalls(engine, call_text, count, table,
+                 [&results](std::string&& text) { results.push_back(std::move(text)); });
+  return results;
+}
+
+void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, std::string* table,
+                    const ResultSink& take) {
+  std::string status;
+  engine.BeginGeneration();
+  int16_t made = 0;
+  while (made < count) {
+    engine.ResetNoRepeatGroups();
+    StartCallResult rolled = RollStartCall(engine, call_text);
+    take(FinishedText(std::move(rolled.text)));
+    ++made;
+    if (table != nullptr) *table = rolled.table;
+    engine.host().SetStatus(0, status += ".");
+    if (engine.StopRequested()) break;
+  }
+  for (; made < count; ++made) take(std::string());
+  engine.host().SetStatus(0, "Done");
+}
+
+}  // namespace fablewick

@@ -1,0 +1,373 @@
+// The string and number library: rounding ("Ceil", "Floor", "Round"), extremes ("Max", "Min"),
+// searching and cutting ("Find", "Replace", "Left", "Right", "Mid"), word forms ("Ordinal",
+// "Plural", "CapEachWord"), and the two families that rewrite the current table's variables
+// ("Split", "SortAsc", "SortDesc").
+//
+// Arguments are one text that each function divides at commas in its own way; fields are never
+// trimmed. Positions and lengths count code points. Searching and comparing go by character
+// code: the text is UTF-8, whose byte order is code point order, so plain byte comparison
+// gives the same answers.
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/error.h"
+#include "engine/functions/functions.h"
+#include "engine/functions/selection_sort.h"
+#include "engine/numbers.h"
+#include "platform/text.h"
+
+namespace fablewick {
+namespace {
+
+// ---- reading arguments ----
+
+// The argument text cut at its first two commas: the last part keeps any further commas.
+struct ThreeParts {
+  std::string_view first, second, rest;
+};
+
+bool HasTwoCommas(std::string_view text) {
+  const std::size_t first = text.find(',');
+  return first != std::string_view::npos && text.find(',', first + 1) != std::string_view::npos;
+}
+
+// Only for text that HasTwoCommas.
+ThreeParts CutAtTwoCommas(std::string_view text) {
+  const std::size_t first = text.find(',');
+  const std::size_t second = text.find(',', first + 1);
+  return {text.substr(0, first), text.substr(first + 1, second - first - 1),
+          text.substr(second + 1)};
+}
+
+// Fields split at every comma, at least `count` of them; fewer make the call fail.
+std::vector<std::string> FieldsAtLeast(std::string_view text, std::size_t count) {
+  std::vector<std::string> fields = SplitAll(text, ',');
+  if (fields.size() < count) throw EngineError(kInvalidCall);
+  return fields;
+}
+
+// ---- single precision ----
+
+// The value held as a 32-bit float, as "Ceil", "Floor" and "Round" keep it. A magnitude beyond
+// the float range overflows.
+float ToSingle(double value) {
+  if (!(std::fabs(value) <= static_cast<double>(std::numeric_limits<float>::max()))) {
+    throw EngineError(kOverflow);
+  }
+  return static_cast<float>(value);
+}
+
+// Adds one unit in the last digit of a decimal text "ddd" or "ddd.ddd", carrying leftwards.
+void IncrementLastDigit(std::string& number) {
+  for (std::size_t i = number.size(); i-- > 0;) {
+    if (number[i] == '.') continue;
+    if (number[i] != '9') {
+      ++number[i];
+      return;
+    }
+    number[i] = '0';
+  }
+  number.insert(number.begin(), '1');
+}
+
+// The value rounded to `digits` decimals, halves to the even digit, decided on the float's exact
+// value: 2.675 held as a float is 2.67499995..., so it rounds to 2.67. Every float's exact value
+// ends within 149 decimals, so the fixed form with that many shows it whole, and the rounding is
+// done on those digits rather than on a product that may itself be rounded.
+float RoundToDecimals(float value, int digits) {
+  constexpr int kAllDecimals = 149;
+  if (digits >= kAllDecimals) return value;
+  char text[kAllDecimals + 64];
+  const std::to_chars_result written =
+      std::to_chars(text, text + sizeof text, std::fabs(static_cast<double>(value)),
+                    std::chars_format::fixed, kAllDecimals);
+  std::string number(text, written.ptr);
+  const std::size_t cut = number.find('.') + 1 + static_cast<std::size_t>(digits);
+  const std::string_view dropped = std::string_view(number).substr(cut);
+  const bool beyond_half =
+      dropped[0] > '5' ||
+      (dropped[0] == '5' && dropped.find_first_not_of('0', 1) != std::string_view::npos);
+  const bool exactly_half = dropped[0] == '5' && !beyond_half;
+  number.resize(cut);
+  if (number.back() == '.') number.pop_back();
+  const bool odd = (number.back() - '0') % 2 == 1;
+  if (beyond_half || (exactly_half && odd)) IncrementLastDigit(number);
+
+  float rounded = 0;
+  std::from_chars(number.data(), number.data() + number.size(), rounded);
+  return value < 0 ? -rounded : rounded;
+}
+
+// ---- the current table's variables ----
+
+// The table whose entry holds the call. When it is not loaded it has no variables, and every
+// name is unknown.
+Table* CurrentTable(const FunctionCall& call) {
+  return call.table_index < 0 ? nullptr : &call.engine.TableAt(call.table_index);
+}
+
+// Indexes of the names that are variables, in the order written; other names are skipped.
+std::vector<int> KnownVariables(const Table& table, const std::vector<std::string>& names) {
+  std::vector<int> known;
+  for (const std::string& name : names) {
+    const int index = table.FindVariable(name);
+    if (index >= 0) known.push_back(index);
+  }
+  return known;
+}
+
+// The value divided at every occurrence of the delimiter. An empty value gives no pieces and an
+// empty delimiter one piece, the whole value.
+std::vector<std::string> DivideAt(std::string_view value, std::string_view delimiter) {
+  std::vector<std::string> pieces;
+  if (value.empty()) return pieces;
+  if (delimiter.empty()) {
+    pieces.emplace_back(value);
+    return pieces;
+  }
+  for (std::size_t start = 0;;) {
+    const std::size_t at = value.find(delimiter, start);
+    pieces.emplace_back(value.substr(start, at - start));
+    if (at == std::string_view::npos) return pieces;
+    start = at + delimiter.size();
+  }
+}
+
+}  // namespace
+
+// ---- rounding ----
+
+// "Ceil" and "Floor": the nearest whole number above or below the leading number, in single
+// precision. Whole values come back unchanged.
+std::string CeilOrFloor(const FunctionCall& call) {
+  const float value = ToSingle(ParseLeadingNumber(call.args));
+  const float whole = std::trunc(value);
+  if (whole == value) return FormatGeneralNumber(value);
+  if (call.name == "Ceil") return FormatGeneralNumber(value > 0 ? whole + 1 : whole);
+  return FormatGeneralNumber(value > 0 ? whole : whole - 1);
+}
+
+// "Round~value,digits": the value in single precision rounded to digits decimals, halves to the
+// even digit.
+std::string Round(const FunctionCall& call) {
+  const std::vector<std::string> fields = FieldsAtLeast(call.args, 2);
+  const float value = ToSingle(ParseLeadingNumber(fields[0]));
+  const int16_t digits = RoundToInt16(ParseLeadingNumber(fields[1]));
+  if (digits < 0) throw EngineError(kInvalidCall);
+  return FormatGeneralNumber(RoundToDecimals(value, digits));
+}
+
+// "Max" and "Min": the largest or smallest of whole numbers (each field strictly converted and
+// rounded, halves to even).
+std::string MaxOrMin(const FunctionCall& call) {
+  const bool want_max = call.name == "Max";
+  const std::vector<std::string> fields = SplitAll(call.args, ',');
+  int32_t extreme = StrictInt32(fields[0]);
+  for (std::size_t i = 1; i < fields.size(); ++i) {
+    const int32_t value = StrictInt32(fields[i]);
+    if (want_max ? value > extreme : value < extreme) extreme = value;
+  }
+  return FormatInteger(extreme);
+}
+
+// ---- searching and cutting ----
+
+// "Find~start,search,text": the position of the first occurrence of search in text at or after
+// start, or "0". Fewer than two commas give "".
+std::string Find(const FunctionCall& call) {
+  if (!HasTwoCommas(call.args)) return "";
+  const auto [start_text, search, text] = CutAtTwoCommas(call.args);
+  const int16_t start = StrictInt16(start_text);
+  if (start < 1) throw EngineError(kInvalidCall);
+  const std::size_t from = ByteOffsetOfCodePoint(text, static_cast<std::size_t>(start - 1));
+  if (from >= text.size()) return "0";  // start beyond the end, or empty text
+  if (search.empty()) return FormatInteger(start);
+  const std::size_t found = text.find(search, from);
+  if (found == std::string_view::npos) return "0";
+  return FormatInteger(start +
+                       static_cast<long long>(CodePointCount(text.substr(from, found - from))));
+}
+
+// "Replace~search,replacement,text": every occurrence replaced, left to right without overlap.
+// Fewer than two commas give "".
+std::string Replace(const FunctionCall& call) {
+  if (!HasTwoCommas(call.args)) return "";
+  const auto [search, replacement, text] = CutAtTwoCommas(call.args);
+  // A short text with a long replacement can ask for more text than memory holds: the size is
+  // counted against the roll's output before anything is built.
+  if (!search.empty() && replacement.size() > search.size()) {
+    std::size_t found = 0;
+    for (std::size_t at = text.find(search); at != std::string_view::npos;
+         at = text.find(search, at + search.size())) {
+      ++found;
+    }
+    const std::size_t growth = replacement.size() - search.size();
+    const std::size_t extra = found > kMaxRollOutput / growth ? kMaxRollOutput + 1 : found * growth;
+    if (!call.engine.CountOutput(extra, text.size() + extra, call.table, call.line)) return "";
+  }
+  return ReplaceAll(text, search, replacement);
+}
+
+// "Left~text,count", "Right~text,count" and "Mid~text,start,length", counting code points.
+// Left and Right read the count leniently; Mid reads start and length strictly.
+std::string LeftRightMid(const FunctionCall& call) {
+  if (call.name == "Mid") {
+    const std::vector<std::string> fields = FieldsAtLeast(call.args, 3);
+    const int32_t start = StrictInt32(fields[1]);
+    const int32_t length = StrictInt32(fields[2]);
+    if (start < 1 || length < 0) throw EngineError(kInvalidCall);
+    return std::string(SubstrCodePoints(fields[0], static_cast<std::size_t>(start - 1),
+                                        static_cast<std::size_t>(length)));
+  }
+  const std::vector<std::string> fields = FieldsAtLeast(call.args, 2);
+  const int32_t count = RoundToInt32(ParseLeadingNumber(fields[1]));
+  if (count < 0) throw EngineError(kInvalidCall);
+  const std::string_view text = fields[0];
+  const auto wanted = static_cast<std::size_t>(count);
+  if (call.name == "Left") return std::string(SubstrCodePoints(text, 0, wanted));
+  const std::size_t length = CodePointCount(text);
+  return std::string(wanted >= length ? text : SubstrCodePoints(text, length - wanted));
+}
+
+// ---- word forms ----
+
+// "Ordinal": the number with "st", "nd", "rd" or "th". Text that reads as 0 comes back as it
+// is. The last characters are converted strictly, so a number followed by anything else fails.
+std::string Ordinal(const FunctionCall& call) {
+  const std::string_view text = call.args;
+  if (ParseLeadingNumber(text) == 0) return std::string(text);
+  const std::size_t length = CodePointCount(text);
+  const int16_t last_two = StrictInt16(SubstrCodePoints(text, length < 2 ? 0 : length - 2));
+  const char* suffix = "th";
+  if (last_two < 11 || last_two > 13) {
+    switch (StrictInt16(LastCodePoint(text))) {
+      case 1:
+        suffix = "st";
+        break;
+      case 2:
+        suffix = "nd";
+        break;
+      case 3:
+        suffix = "rd";
+        break;
+      default:
+        break;
+    }
+  }
+  return std::string(text) + suffix;
+}
+
+// "Plural": the English plural of a word by its ending, ignoring case. The suffix is written in
+// capitals when the word's last character is not a lower-case letter ("CITY" gives "CITIES").
+// The endings tested are letters whose upper case is plain ASCII ("y", "f", "e"), so removing
+// them from the stem removes single bytes.
+std::string Plural(const FunctionCall& call) {
+  const std::string_view word = call.args;
+  const std::string upper = ToUpper(word);
+  const auto ends_with = [&upper](std::string_view ending) { return upper.ends_with(ending); };
+  std::string_view stem = word;
+  std::string suffix;
+
+  if (ends_with("Y")) {
+    // A lone "y" has no letter before it, and is treated like a vowel before "y".
+    const std::string_view before =
+        LastCodePoint(std::string_view(upper).substr(0, upper.size() - 1));
+    if (!before.empty() && before != "A" && before != "E" && before != "I" && before != "O" &&
+        before != "U") {
+      stem.remove_suffix(1);
+      suffix = "ies";
+    }
+  } else if (ends_with("F")) {
+    stem.remove_suffix(ends_with("FF") ? 2 : 1);  // staff gives staves
+    suffix = "ves";
+  } else if (ends_with("FE")) {
+    stem.remove_suffix(2);
+    suffix = "ves";
+  } else if (ends_with("S") || ends_with("X") || ends_with("Z") || ends_with("O") ||
+             ends_with("CH") || ends_with("SH")) {
+    suffix = "es";
+  }
+  if (suffix.empty()) suffix = "s";
+
+  const std::string_view last = LastCodePoint(word);
+  if (last == ToUpper(last)) suffix = ToUpper(suffix);
+  return std::string(stem) + suffix;
+}
+
+// "CapEachWord": the first character and every character right after a space upper-cased; all
+// else unchanged. Only the space separates words.
+std::string CapEachWord(const FunctionCall& call) {
+  std::string result;
+  result.reserve(call.args.size());
+  bool first = true;
+  for (const std::string& word : SplitAll(call.args, ' ')) {
+    if (!first) result.push_back(' ');
+    first = false;
+    result.append(UpperFirst(word));
+  }
+  return result;
+}
+
+// ---- rewriting variables ----
+
+// "Split~source,"delimiter",name,name...": divides the source variable's value at the delimiter
+// and assigns the pieces to the named variables in order. Names that are not variables take no
+// piece; surplus pieces are dropped and surplus variables keep their values. A call without the
+// comma or the quotes does nothing; an unknown source fails before anything is assigned.
+std::string Split(const FunctionCall& call) {
+  const std::string_view args = call.args;
+  const std::size_t comma = args.find(',');
+  if (comma == std::string_view::npos) return "";
+  const std::size_t open = args.find('"', comma + 1);
+  const std::size_t close = open == std::string_view::npos ? open : args.find('"', open + 1);
+  if (close == std::string_view::npos) return "";
+  const std::string_view delimiter = args.substr(open + 1, close - open - 1);
+  // The character right after the closing quote is taken to be the separating comma.
+  const std::string_view names = close + 2 <= args.size() ? args.substr(close + 2) : "";
+
+  Table* table = CurrentTable(call);
+  const int source = table ? table->FindVariable(std::string(args.substr(0, comma))) : -1;
+  if (source < 0) throw EngineError(kSubscriptOutOfRange);
+  std::vector<TableVariable>& variables = table->Vars;
+  const std::vector<int> targets = KnownVariables(*table, SplitAll(names, ','));
+  // The pieces are copies: the source may be among the targets.
+  const std::vector<std::string> pieces =
+      DivideAt(variables[static_cast<std::size_t>(source)].Value, delimiter);
+  for (std::size_t k = 0; k < targets.size() && k < pieces.size(); ++k) {
+    variables[static_cast<std::size_t>(targets[k])].Value = pieces[k];
+  }
+  return "";
+}
+
+// "SortAsc~name,name..." and "SortDesc~...": reorders the values of the named variables, so the
+// first named gets the smallest value (SortAsc) or the largest (SortDesc). Unknown names are
+// skipped; when none is known the call fails and nothing changes. A name written twice takes
+// part twice, and its later assignment stands.
+std::string SortVariables(const FunctionCall& call) {
+  Table* table = CurrentTable(call);
+  const std::vector<int> known =
+      table ? KnownVariables(*table, SplitAll(call.args, ',')) : std::vector<int>{};
+  if (known.empty()) throw EngineError(kSubscriptOutOfRange);
+  std::vector<TableVariable>& variables = table->Vars;
+  std::vector<std::string> values;
+  values.reserve(known.size());
+  for (const int index : known) values.push_back(variables[static_cast<std::size_t>(index)].Value);
+
+  const std::vector<std::size_t> order = SortedOrder(values);
+  const bool ascending = call.name == "SortAsc";
+  const std::size_t n = known.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    variables[static_cast<std::size_t>(known[k])].Value = values[order[ascending ? k : n - 1 - k]];
+  }
+  return "";
+}
+
+}  // namespace fablewick
