@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/expansion/groupcall.h"
+#include "engine/expansion/syntax.h"
 #include "engine/model/table.h"
 
 namespace fablewick {
@@ -32,8 +32,8 @@ bool PlanEntryText(std::string_view text, Table& table, std::vector<PlanPiece>& 
     const char c = text[at];
     if (NeedsScanner(c)) return give_up();
     if (c != '[') continue;
-    const std::size_t close = text.find(']', at + 1);
-    if (close == std::string_view::npos || close == at + 1) return give_up();
+    const std::size_t close = FindPartner(text, at);
+    if (close == kNoPosition || close == at + 1) return give_up();
     const std::string_view inside = text.substr(at + 1, close - at - 1);
     if (!IsBareGroupName(inside) || inside.find_first_of("[|%{/") != std::string_view::npos) {
       return give_up();

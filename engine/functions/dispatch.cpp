@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/expansion/syntax.h"
 #include "engine/functions/functions.h"
 
 namespace fablewick {
@@ -92,22 +93,22 @@ std::vector<std::string_view> BuiltInFunctionNames() {
 
 std::string Engine::ProcessFunction(std::string_view content, const std::string& table_name,
                                     int32_t line) {
-  // Content without "~" is a dice expression: {3d6} means {Dice~3d6}.
+  const FunctionCallSyntax syntax = ParseFunctionCall(content);
+  // A dice expression is reported as the call it stands for: {3d6} is {Dice~3d6}.
   std::string with_name;
-  if (content.find('~') == std::string_view::npos) {
+  if (syntax.dice) {
     with_name = "Dice~";
     with_name.append(content);
     content = with_name;
   }
-  const std::size_t tilde = content.find('~');
-  const std::string_view name = content.substr(0, tilde);
+  const std::string_view name = syntax.name;
   FunctionHandler handler = FindHandler(name);
   if (handler == nullptr) {
     return ErrorText("Error in '" + std::string(content) + "' - function unknown", table_name,
                      line);
   }
-  const FunctionCall call{
-      *this, name, content.substr(tilde + 1), table_name, FindTableIndex(table_name), line};
+  const FunctionCall call{*this, name, syntax.arguments, table_name, FindTableIndex(table_name),
+                          line};
   Failure failure;
   try {
     return handler(call);
