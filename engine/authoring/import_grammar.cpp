@@ -472,8 +472,11 @@ class GrammarConverter {
       for (std::size_t i = 0; i < endless.size() && i < 3; ++i) {
         names += (i > 0 ? ", " : "") + endless[i];
       }
-      return Fail("the grammar never finishes: every alternative of symbol " + names +
-                  (endless.size() > 3 ? " and others" : "") + " leads back to itself.");
+      const bool one = endless.size() == 1;
+      return Fail("the grammar never finishes: every alternative of " +
+                  std::string(one ? "symbol " : "symbols ") + names +
+                  (endless.size() > 3 ? " and others" : "") +
+                  (one ? " leads back to it." : " leads back to them."));
     }
     for (const Symbol* symbol : order_) {
       if (finishes.count(symbol) == 0) {
@@ -650,10 +653,12 @@ class GrammarConverter {
       e.call = true;
       e.group = symbol.group;
     }
+    // A helper group is named after the symbol and the modifiers that its entry applies.
+    std::string applied = symbol.name;
     for (const Modifier& modifier : node.modifiers) {
       const std::string& m = modifier.name;
       if (m == "capitalize") {
-        MakeCall(e, symbol.name + " capitalized");
+        MakeCall(e, applied);
         e.capital = true;
       } else if (m == "a") {
         // The article goes before the capital: a capital already given must come first.
@@ -662,7 +667,7 @@ class GrammarConverter {
           e = Expression{};
           e.text = text;
         }
-        MakeCall(e, symbol.name + " capitalized");
+        MakeCall(e, applied);
         e.article = true;
       } else if (m == "s" || m == "capitalizeAll") {
         const std::string text =
@@ -674,7 +679,9 @@ class GrammarConverter {
                                      (m == "ed" ? " has no counterpart in the table language"
                                                 : " is not one the import knows") +
                                      ", so \"#" + node.symbol + "#\" is used without it");
+        continue;
       }
+      applied += " " + m;
     }
     return Render(e);
   }
