@@ -347,7 +347,7 @@ TEST_F(ImportTest, BadSourcesSayWhyAndWriteNothing) {
   fs::resize_file(sources / "huge.txt", std::uintmax_t{50} << 20);
   const ImportOutcome huge = Import(sources / "huge.txt");
   EXPECT_EQ(huge.status, ImportStatus::kFailed);
-  EXPECT_THAT(huge.message, HasSubstr("is 50.0 MB; files over 16.0 MB are not imported"));
+  EXPECT_THAT(huge.message, HasSubstr("is 50.0 MB; files over 4.0 MB are not imported"));
   EXPECT_THAT(TablesOnDisk(), IsEmpty());
   fs::remove_all(sources);
 }

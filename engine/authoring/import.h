@@ -16,7 +16,7 @@ namespace fablewick {
 enum class ImportFormat { kGrammarJson, kPlainList, kCsv };
 
 // Files larger than this are refused before they are read.
-inline constexpr std::uintmax_t kMaxImportBytes = std::uintmax_t{16} << 20;
+inline constexpr std::uintmax_t kMaxImportBytes = std::uintmax_t{4} << 20;
 
 // "json", "list" or "csv", as the command line writes the formats; nullopt for anything else.
 std::optional<ImportFormat> ImportFormatFromWord(std::string_view word);

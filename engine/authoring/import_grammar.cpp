@@ -10,8 +10,8 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
-#include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +28,9 @@ constexpr std::size_t kNone = std::string_view::npos;
 // Nesting of brackets and references deeper than this is refused: no grammar written by hand
 // comes near it, and reading it must not exhaust the stack.
 constexpr int kMaxNesting = 64;
+
+// How many nodes FindRestores may visit in all.
+constexpr std::size_t kMaxRestoreSearch = std::size_t{20} << 20;
 
 // ---- the grammar's text ---------------------------------------------------------------------
 
@@ -56,20 +59,35 @@ struct Node {
   Action action;  // kAction
 };
 
-// The end of the bracket or reference opened before `from`: the "]" that closes the "[" (counting
-// nested ones), or the "#" that closes a reference (outside brackets). kNone when there is none.
-std::size_t FindClose(std::string_view text, std::size_t from, char closer) {
-  int depth = 0;
-  for (std::size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\\') {
+// For each "[" of the text, the "]" that closes it, counting nested ones; kNone for the others.
+// Found in one pass, so that texts full of brackets that never close take linear time.
+std::vector<std::size_t> BracketPartners(std::string_view text) {
+  std::vector<std::size_t> partner(text.size(), kNone);
+  std::vector<std::size_t> open;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\') {
       ++i;
-    } else if (c == '[') {
-      ++depth;
-    } else if (c == ']') {
-      if (closer == ']' && depth == 0) return i;
-      if (depth > 0) --depth;
-    } else if (c == '#' && closer == '#' && depth == 0) {
+    } else if (text[i] == '[') {
+      open.push_back(i);
+    } else if (text[i] == ']' && !open.empty()) {
+      partner[open.back()] = i;
+      open.pop_back();
+    }
+  }
+  return partner;
+}
+
+// The "#" that closes the reference opened before `from`: the next one outside brackets. kNone
+// when there is none (a "[" that never closes hides the rest of the text).
+std::size_t ReferenceEnd(std::string_view text, const std::vector<std::size_t>& partner,
+                         std::size_t from) {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '\\') {
+      ++i;
+    } else if (text[i] == '[') {
+      if (partner[i] == kNone) return kNone;
+      i = partner[i];
+    } else if (text[i] == '#') {
       return i;
     }
   }
@@ -108,6 +126,7 @@ class RuleParser {
   // Parses one alternative; `where` begins every report line about it.
   Text Parse(std::string_view text, const std::string& where) {
     where_ = where;
+    unclosed_reported_ = false;
     return ParseText(text, 0);
   }
   bool too_deep() const { return too_deep_; }
@@ -127,6 +146,7 @@ class RuleParser {
       nodes.push_back(std::move(node));
       literal.clear();
     };
+    const std::vector<std::size_t> partner = BracketPartners(text);
     for (std::size_t i = 0; i < text.size(); ++i) {
       const char c = text[i];
       if (c == '\\') {
@@ -137,17 +157,21 @@ class RuleParser {
         literal += c;
         continue;
       }
-      const std::size_t close = FindClose(text, i + 1, c == '[' ? ']' : '#');
+      const std::size_t close = c == '[' ? partner[i] : ReferenceEnd(text, partner, i + 1);
       if (close == kNone) {
-        report_.push_back(where_ + "the \"" + std::string(1, c) +
-                          "\" is never closed, so it is kept as text");
+        if (!unclosed_reported_) {
+          report_.push_back(where_ + "the \"" + std::string(1, c) +
+                            "\" is never closed, so it is kept as text");
+        }
+        unclosed_reported_ = true;
         literal += c;
         continue;
       }
       flush();
       const std::string_view inside = text.substr(i + 1, close - i - 1);
-      nodes.push_back(c == '[' ? ActionNode(inside, depth) : ReferenceNode(inside, depth));
       i = close;
+      if (inside.empty()) continue;  // "##" and "[]" give nothing
+      nodes.push_back(c == '[' ? ActionNode(inside, depth) : ReferenceNode(inside, depth));
     }
     flush();
     return nodes;
@@ -184,9 +208,10 @@ class RuleParser {
   Node ReferenceNode(std::string_view inside, int depth) {
     Node node;
     node.kind = Node::kReference;
+    const std::vector<std::size_t> partner = BracketPartners(inside);
     std::size_t at = 0;
     while (at < inside.size() && inside[at] == '[') {
-      const std::size_t close = FindClose(inside, at + 1, ']');
+      const std::size_t close = partner[at];
       if (close == kNone) break;
       node.pushes.push_back(ParseAction(inside.substr(at + 1, close - at - 1), depth));
       at = close + 1;
@@ -202,6 +227,7 @@ class RuleParser {
 
   std::vector<std::string>& report_;
   std::string where_;
+  bool unclosed_reported_ = false;  // one such line an alternative is enough
   bool too_deep_ = false;
 };
 
@@ -217,6 +243,70 @@ void VisitNodes(const Text& text, const Visit& visit) {
     for (const Action& push : node.pushes) visit_action(push);
   }
 }
+
+// Reads the JSON text in one pass into the symbols and their alternatives, in the order of the
+// file: numbers and Booleans are alternatives as written, anything else that is not text is
+// kept as a gap to report. (A parsed document would lose the order, or keep it at a cost that
+// grows with the square of the number of symbols.)
+class GrammarReader : public nlohmann::json_sax<Json> {
+ public:
+  struct Entry {
+    std::string key;
+    std::vector<std::optional<std::string>> values;  // nullopt: not text
+  };
+  std::vector<Entry> entries;
+  bool object = false;  // the top level is an object
+  bool too_deep = false;
+  std::string error;
+
+  bool null() override { return Value(std::nullopt); }
+  bool boolean(bool value) override { return Value(value ? "true" : "false"); }
+  bool number_integer(number_integer_t value) override { return Value(std::to_string(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Value(std::to_string(value)); }
+  bool number_float(number_float_t, const string_t& text) override { return Value(text); }
+  bool string(string_t& value) override { return Value(std::move(value)); }
+  bool binary(binary_t&) override { return Value(std::nullopt); }
+  bool key(string_t& name) override {
+    if (depth_ == 1) entries.push_back({std::move(name), {}});
+    return true;
+  }
+  bool start_object(std::size_t) override { return Open(true); }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(false); }
+  bool end_array() override { return Close(); }
+  bool parse_error(std::size_t, const std::string&,
+                   const nlohmann::detail::exception& failure) override {
+    error = failure.what();
+    return false;
+  }
+
+ private:
+  // A value at the level of the symbols is one alternative; in a symbol's list, each is one.
+  bool Value(std::optional<std::string> value) {
+    if ((depth_ == 1 || (depth_ == 2 && in_list_)) && !entries.empty()) {
+      entries.back().values.push_back(std::move(value));
+    }
+    return true;
+  }
+  bool Open(bool is_object) {
+    if (depth_ == 0) object = is_object;
+    if (depth_ == 1 && !is_object) in_list_ = true;
+    // An object or a list inside a symbol's alternatives is one alternative that is not text.
+    if ((depth_ == 1 && is_object) || (depth_ == 2 && in_list_)) Value(std::nullopt);
+    if (++depth_ > kMaxNesting) {
+      too_deep = true;
+      return false;
+    }
+    return true;
+  }
+  bool Close() {
+    if (--depth_ == 1) in_list_ = false;
+    return true;
+  }
+
+  int depth_ = 0;
+  bool in_list_ = false;
+};
 
 // ---- the grammar ----------------------------------------------------------------------------
 
@@ -290,8 +380,9 @@ class GrammarConverter {
            "symbol \"" + symbol.name + "\": ";
   }
 
-  // The line of the key of each symbol, found in the text in the order of the keys.
-  int32_t LineOfKey(const std::string& key, std::size_t& from) const {
+  // The line of the key of each symbol, found in the text in the order of the keys: `from` is
+  // where the search goes on, `line` the line it lies in.
+  int32_t LineOfKey(const std::string& key, std::size_t& from, int32_t& line) const {
     const std::string quoted = Json(key).dump();
     for (std::size_t at = text_.find(quoted, from); at != kNone; at = text_.find(quoted, at + 1)) {
       std::size_t after = at + quoted.size();
@@ -299,57 +390,55 @@ class GrammarConverter {
         ++after;
       }
       if (after < text_.size() && text_[after] == ':') {
-        from = after;
-        return static_cast<int32_t>(std::count(text_.begin(), text_.begin() + at, '\n') + 1);
+        line += static_cast<int32_t>(std::count(text_.begin() + from, text_.begin() + at, '\n'));
+        from = at;
+        return line;
       }
     }
     return 0;
   }
 
   bool ReadJson() {
-    Json json;
-    try {
-      json = Json::parse(text_, [](int depth, Json::parse_event_t, Json&) {
-        if (depth > kMaxNesting) throw std::length_error("nesting");
-        return true;
-      });
-    } catch (const Json::parse_error& error) {
-      const std::string what = error.what();
-      const std::size_t at = what.find(" at line ");
-      return Fail("malformed JSON" + (at == kNone ? ": " + what : what.substr(at)) + ".");
-    } catch (const std::length_error&) {
+    GrammarReader reader;
+    const bool read = Json::sax_parse(text_, &reader);
+    if (reader.too_deep) {
       return Fail("the JSON nests more than " + std::to_string(kMaxNesting) + " levels deep.");
     }
-    if (!json.is_object()) {
+    if (!read) {
+      const std::size_t at = reader.error.find(" at line ");
+      return Fail("malformed JSON" + (at == kNone ? ": " + reader.error : reader.error.substr(at)) +
+                  ".");
+    }
+    if (!reader.object) {
       return Fail("it holds no grammar: a grammar is an object of symbols and their alternatives.");
     }
     std::size_t from = 0;
-    for (const auto& [key, value] : json.items()) {
-      Symbol& symbol = Find(key);
+    int32_t line = 1;
+    for (GrammarReader::Entry& entry : reader.entries) {
+      Symbol& symbol = Find(entry.key);
+      symbol.line = LineOfKey(entry.key, from, line);
+      if (symbol.defined) {
+        conversion_.report.push_back(Where(symbol) +
+                                     "defined again; the later alternatives are used");
+        symbol.alternatives.clear();
+      }
       symbol.defined = true;
-      symbol.line = LineOfKey(key, from);
       std::map<std::string, std::size_t> index;
-      auto add = [&](std::string raw) {
-        const auto [it, fresh] = index.emplace(raw, symbol.alternatives.size());
+      for (std::optional<std::string>& value : entry.values) {
+        if (!value) {
+          conversion_.report.push_back(Where(symbol) +
+                                       "an alternative that is not text is left out");
+          continue;
+        }
+        const auto [it, fresh] = index.emplace(*value, symbol.alternatives.size());
         if (fresh) {
-          symbol.alternatives.push_back({std::move(raw), 1, {}});
+          symbol.alternatives.push_back({std::move(*value), 1, {}});
         } else {
           ++symbol.alternatives[it->second].weight;
         }
-      };
-      const Json list = value.is_array() ? value : Json::array({value});
-      for (const Json& alternative : list) {
-        if (alternative.is_string()) {
-          add(alternative.get<std::string>());
-        } else if (alternative.is_number() || alternative.is_boolean()) {
-          add(alternative.dump());
-        } else {
-          conversion_.report.push_back(Where(symbol) + "an alternative that is not text (" +
-                                       std::string(alternative.type_name()) + ") is left out");
-        }
       }
       if (symbol.alternatives.empty()) {
-        return Fail("symbol \"" + key + "\"" +
+        return Fail("symbol \"" + entry.key + "\"" +
                     (symbol.line > 0 ? " (line " + std::to_string(symbol.line) + ")" : "") +
                     " has no alternatives.");
       }
@@ -436,21 +525,35 @@ class GrammarConverter {
   // Refuses a grammar in which a symbol reached from the start can never finish expanding: every
   // alternative of it reads, directly or not, a symbol that cannot finish either.
   bool CheckEndings() {
+    // A symbol finishes when one of its alternatives reads only symbols that finish: each
+    // alternative counts the symbols it waits for, and each symbol found to finish is taken off
+    // the counts of the alternatives that read it.
+    struct Waiting {
+      const Symbol* owner;
+      std::size_t count;
+    };
+    std::vector<Waiting> waiting;
+    std::map<const Symbol*, std::vector<std::size_t>> readers;
     std::set<const Symbol*> finishes;
-    for (bool grew = true; grew;) {
-      grew = false;
-      for (const Symbol* symbol : order_) {
-        if (finishes.count(symbol) != 0) continue;
-        const bool can_finish =
-            !symbol->defined ||
-            std::any_of(symbol->alternatives.begin(), symbol->alternatives.end(),
-                        [&](const Alternative& alternative) {
-                          const auto reads = ReadsOf(alternative.text);
-                          return std::all_of(reads.begin(), reads.end(), [&](const Symbol* read) {
-                            return finishes.count(read) != 0;
-                          });
-                        });
-        if (can_finish) grew = finishes.insert(symbol).second;
+    std::deque<const Symbol*> found;
+    auto finished = [&](const Symbol* symbol) {
+      if (finishes.insert(symbol).second) found.push_back(symbol);
+    };
+    for (const Symbol* symbol : order_) {
+      if (!symbol->defined) finished(symbol);
+      for (const Alternative& alternative : symbol->alternatives) {
+        const std::vector<const Symbol*> all = ReadsOf(alternative.text);
+        const std::set<const Symbol*> reads(all.begin(), all.end());
+        for (const Symbol* read : reads) readers[read].push_back(waiting.size());
+        waiting.push_back({symbol, reads.size()});
+        if (reads.empty()) finished(symbol);
+      }
+    }
+    while (!found.empty()) {
+      const Symbol* symbol = found.front();
+      found.pop_front();
+      for (const std::size_t reader : readers[symbol]) {
+        if (--waiting[reader].count == 0) finished(waiting[reader].owner);
       }
     }
     std::set<const Symbol*> reached = {&symbols_.at(start_)};
@@ -492,8 +595,22 @@ class GrammarConverter {
   // the earlier value can be seen: where the symbol is read outside such a reference, or where
   // such references of one symbol nest.
   void FindRestores() {
+    // Each symbol is looked for through the whole grammar; for a grammar so large that this
+    // would take long, every such push is restored.
+    std::size_t nodes = 0, scoped = 0;
+    for (const Symbol* symbol : order_) {
+      for (const Alternative& alternative : symbol->alternatives) {
+        VisitNodes(alternative.text, [&](const Node&) { ++nodes; });
+      }
+      scoped += symbol->pushed != nullptr && symbol->pushed->scoped;
+    }
+    const bool look = nodes * scoped <= kMaxRestoreSearch;
     for (Symbol* symbol : order_) {
       if (symbol->pushed == nullptr || !symbol->pushed->scoped) continue;
+      if (!look) {
+        symbol->pushed->restore = true;
+        continue;
+      }
       const std::string& name = symbol->name;
       auto pushes_it = [&](const Node& node) {
         return std::any_of(node.pushes.begin(), node.pushes.end(),

@@ -127,7 +127,8 @@ bool NamePool::Reserve(const std::string& name) { return taken_.insert(name).sec
 std::string NamePool::Take(std::string_view wanted) {
   const std::string base = CleanName(wanted);
   if (Reserve(base)) return base;
-  for (int number = 2;; ++number) {
+  // Numbering goes on where it stopped for this name, so many names that clean alike stay fast.
+  for (int& number = next_number_.try_emplace(base, 2).first->second;; ++number) {
     std::string numbered = base + " " + std::to_string(number);
     if (Reserve(numbered)) return numbered;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -65,6 +66,7 @@ class NamePool {
 
  private:
   std::set<std::string> taken_;
+  std::map<std::string, int> next_number_;
 };
 
 // `wanted` with every character that would mean something in a call or a variable name replaced
