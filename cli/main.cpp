@@ -18,6 +18,7 @@
 #include "config/config_file.h"
 #include "config/startup.h"
 #include "engine/authoring/checker.h"
+#include "engine/authoring/import.h"
 #include "engine/authoring/stats.h"
 #include "engine/documents/document.h"
 #include "engine/documents/driver.h"
@@ -57,6 +58,13 @@ struct Options {
   std::string stats_call;
   int64_t stats_rolls = 10000;
   std::string stats_by;
+  // import
+  std::string import_file;
+  std::string import_as;
+  std::string import_start = "origin";
+  std::string import_category = "Imported";
+  std::string import_name;
+  bool import_force = false;
 };
 
 // The engine that Ctrl-C stops. The first Ctrl-C stops the generation as the Stop command does,
@@ -158,6 +166,38 @@ class Cli {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     std::cerr << "fablewick-cli: " << DiagnosticSummary(diagnostics) << "\n";
+    return HasErrors(diagnostics) ? kExitLoadFailed : 0;
+  }
+
+  // The written file's path on standard output; what could not be converted, and what the
+  // checker says of the new table, on standard error.
+  int Import() {
+    ImportRequest request;
+    request.source = options_.import_file;
+    if (!options_.import_as.empty()) request.format = ImportFormatFromWord(options_.import_as);
+    request.start_symbol = options_.import_start;
+    request.category = options_.import_category;
+    request.table = options_.import_name;
+    request.replace = options_.import_force;
+    const ImportOutcome outcome = ImportTable(request, engine_.TablesFolder());
+    switch (outcome.status) {
+      case ImportStatus::kWritten:
+        break;
+      case ImportStatus::kBadName:
+        return UsageError(outcome.message);
+      case ImportStatus::kExists:
+        std::cerr << "fablewick-cli: " << outcome.message << " Give --force to replace it.\n";
+        return kExitLoadFailed;
+      case ImportStatus::kFailed:
+        std::cerr << "fablewick-cli: " << outcome.message << "\n";
+        return kExitLoadFailed;
+    }
+    const std::string source = request.source.filename().string();
+    for (const std::string& line : outcome.report) std::cerr << source << ": " << line << "\n";
+    std::cout << outcome.file.string() << "\n";
+    const std::vector<Diagnostic> diagnostics =
+        CheckTables(engine_.Catalog(), engine_.TablesFolder(), {outcome.file.string()});
+    std::cerr << FormatDiagnostics(diagnostics);
     return HasErrors(diagnostics) ? kExitLoadFailed : 0;
   }
 
@@ -293,6 +333,26 @@ int Main(int argc, char** argv) {
       ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
   stats->add_option("--by", options.stats_by,
                     "Count the entries chosen in GROUP (or TABLE.GROUP) instead of results");
+  CLI::App* import_command = app.add_subcommand(
+      "import",
+      "Import a grammar JSON file, a plain list or a CSV sheet as a new table; prints the table "
+      "file, and on standard error what could not be converted. An existing table is never "
+      "replaced unless --force is given");
+  import_command->add_option("FILE", options.import_file, "The file to import")->required();
+  import_command
+      ->add_option("--as", options.import_as,
+                   "Its format: json (grammar JSON), list (plain list) or csv (default: from the "
+                   "file's extension: .json, .csv, anything else a list)")
+      ->check(CLI::IsMember({"json", "list", "csv"}));
+  import_command->add_option("--start", options.import_start,
+                             "Grammar JSON: the symbol that becomes group Start (default origin)");
+  import_command->add_option("--category", options.import_category,
+                             "The category folder the table goes to (default Imported)");
+  import_command->add_option(
+      "--name", options.import_name,
+      "The new table's name (default: the file's name without its extension)");
+  import_command->add_flag("--force", options.import_force,
+                           "Replace a table of that name in that category");
   app.require_subcommand(1);
 
   try {
@@ -310,6 +370,7 @@ int Main(int argc, char** argv) {
   if (list->parsed()) return cli.List();
   if (check->parsed()) return cli.Check();
   if (stats->parsed()) return cli.Stats();
+  if (import_command->parsed()) return cli.Import();
   return kExitUsage;
 }
 

@@ -22,6 +22,7 @@
 #include "ui/archive_panel.h"
 #include "ui/frm_note.h"
 #include "ui/gui_host.h"
+#include "ui/import_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/results_view.h"
 
@@ -188,6 +189,8 @@ void frmMain::CreateActions() {
 
 void frmMain::CreateMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->addAction(CreateImportAction(*this));
+  file->addSeparator();
   file->addAction(mnuExport);
   file->addAction(mnuPrint);
   file->addSeparator();
