@@ -2,6 +2,7 @@
 
 #include "engine/error.h"
 #include "engine/model/loader.h"
+#include "engine/model/parameters.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -37,6 +38,10 @@ int Engine::GetTable(const std::string& name) {
   std::unique_ptr<Table> table =
       LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
   if (table->Name == kErrorTableName) return -1;
+  return AddTable(std::move(table));
+}
+
+int Engine::AddTable(std::unique_ptr<Table> table) {
   TableCache.push_back(std::move(table));
   return static_cast<int>(TableCache.size()) - 1;
 }
@@ -44,6 +49,22 @@ int Engine::GetTable(const std::string& name) {
 void Engine::ClearTableCache() {
   TableCache.clear();
   LinkCounter = 0;
+}
+
+Engine::Selection Engine::SelectTable(const std::string& name,
+                                      const std::vector<std::string>& assignments) {
+  ClearTableCache();
+  g_aParamValues.clear();
+  Selection selection;
+  selection.index = GetTable(name);
+  if (selection.index < 0) return selection;
+  const Table& table = TableAt(selection.index);
+  g_aParamValues = LoadParameters(table, host_);
+  for (const std::string& assignment : assignments) {
+    selection.problem = SetParameterByVariable(table, g_aParamValues, assignment);
+    if (selection.problem) break;
+  }
+  return selection;
 }
 
 void Engine::ResetNoRepeatGroups() {

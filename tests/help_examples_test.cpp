@@ -24,7 +24,6 @@
 
 #include "addons/addon_library.h"
 #include "engine/documents/driver.h"
-#include "engine/model/parameters.h"
 #include "platform/text.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/files.h"
@@ -169,7 +168,7 @@ class HelpExamplesTest : public EngineFixture {
 #ifdef FABLEWICK_EXAMPLE_ADDON_DIR
     loader_ = std::make_unique<DynamicAddOnLoader>(
         std::vector<fs::path>{fs::path(FABLEWICK_EXAMPLE_ADDON_DIR)});
-    engine.add_on_loader = loader_.get();
+    engine.set_add_on_loader(loader_.get());
 #endif
     examples_ = ReadExamples(ReadFile(kSourceRoot / "share" / "Help" / "FWHelp.html"));
   }
@@ -177,14 +176,11 @@ class HelpExamplesTest : public EngineFixture {
   // Rolls an example once with `seed`, as choosing its table and pressing Roll would.
   std::string RollExample(const Example& example, uint64_t seed) {
     const std::string& table = example.tables.back().name;
-    engine.ClearTableCache();
-    const int index = engine.GetTable(table);
-    if (index < 0) return "(table did not load)";
-    engine.g_aParamValues = LoadParameters(engine.TableAt(index), host);
+    if (engine.SelectTable(table).index < 0) return "(table did not load)";
+    std::vector<std::string> values = engine.parameter_values();
     const std::vector<std::string> params = Fields(Attribute(example.tag, "data-params"));
-    for (std::size_t i = 0; i < params.size() && i < engine.g_aParamValues.size(); ++i) {
-      engine.g_aParamValues[i] = params[i];
-    }
+    for (std::size_t i = 0; i < params.size() && i < values.size(); ++i) values[i] = params[i];
+    engine.SetParameterValues(std::move(values));
     host.ClearRecords();
     const std::vector<std::string> answers = Fields(Attribute(example.tag, "data-answers"));
     host.input_answers.assign(answers.begin(), answers.end());

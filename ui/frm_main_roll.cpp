@@ -318,7 +318,7 @@ void frmMain::PrintResults() {
 void frmMain::ShowPreferences() {
   frmPrefs dialog(settings_, program_folder_, *dialogs_, this);
   dialog.exec();
-  engine_->bTabCallsAsErrors = settings_.bTabCallsAsErrors;
+  engine_->set_tab_calls_as_errors(settings_.bTabCallsAsErrors);
   if (dialog.TexturesChanged()) {
     ApplyTextures();
     DoLayout();

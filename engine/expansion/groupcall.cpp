@@ -102,7 +102,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
                                     int32_t line) {
   if (!inside.empty() && IsBareGroupName(inside)) {
     const std::string group(inside);
-    std::string result = RollGroup(table_name, group, 0, false, false, {}, false);
+    std::string result = RollGroup(table_name, group);
     if (result == kNotFoundMarker) {
       return GroupNotFound(group, table_name, line);
     }
@@ -115,10 +115,9 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
 
   std::string link_tag;
   if (prefixes.link) {
-    const int32_t number = LinkCounter;
+    const int32_t number = NextLinkNumber();
     link_tag = "<a name=\"fwroll" + FormatInteger(number) + "\" CLASS=clsLink href=\"" +
                LinkHref(number, prefixes, table_name, call) + "\">";
-    LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(LinkCounter) + 1u);
   }
 
   const std::size_t question = call.find('?');
@@ -135,9 +134,8 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     prefixes.modifiers.clear();
     ReadCallPrefixes(call, prefixes, this);
     if (prefixes.link) {
-      const int32_t number = LinkCounter;
+      const int32_t number = NextLinkNumber();
       link_tag = "<a CLASS=clsLink href=\"" + LinkHref(number, prefixes, table_name, call) + "\">";
-      LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(LinkCounter) + 1u);
     }
   }
 
@@ -165,7 +163,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     const int repeats = prefixes.repeat == 0 ? 1 : prefixes.repeat;
     for (int i = 0; i < repeats; ++i) {
       std::string rolled =
-          RollGroup(table, group, modifier.value, modifier.fixed, false, params, prefixes.reset);
+          RollGroup(table, group, {modifier.value, modifier.fixed, prefixes.reset}, params);
       // A group that does not exist is reported once, however often the call repeats it.
       if (rolled == kNotFoundMarker) {
         result = std::move(rolled);

@@ -60,11 +60,6 @@ struct LookupFailed {
   int number;
 };
 
-XmlDataCache& CacheOf(Engine& engine) {
-  if (!engine.xml_data_cache) engine.xml_data_cache = std::make_shared<XmlDataCache>();
-  return *engine.xml_data_cache;
-}
-
 // Whether a file field names a file directly inside the Data folder. Table text comes from
 // strangers, so a name that could reach another folder ("/", "\", "." or "..", or a NUL that
 // would cut the path short) is refused rather than opened.
@@ -246,7 +241,7 @@ pugi::xml_node FindItem(XmlDataCache& cache, const std::string& attribute,
 }
 
 std::string Lookup(Engine& engine, std::string_view args) {
-  XmlDataCache& cache = CacheOf(engine);
+  XmlDataCache& cache = engine.XmlData();
   const std::vector<std::string> fields = SplitAll(args, ',');
   // The name is remembered before loading, so a file that fails is not tried again while the
   // same name keeps coming.
@@ -261,6 +256,11 @@ std::string Lookup(Engine& engine, std::string_view args) {
 }
 
 }  // namespace
+
+XmlDataCache& Engine::XmlData() {
+  if (!xml_data_cache_) xml_data_cache_ = std::make_shared<XmlDataCache>();
+  return *xml_data_cache_;
+}
 
 std::string Data(const FunctionCall& call) {
   try {

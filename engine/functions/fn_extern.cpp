@@ -29,7 +29,7 @@ std::string Extern(const FunctionCall& call) {
   const std::string_view identifier = call.args.substr(0, comma);
   const std::string_view parameter = call.args.substr(comma + 1);
 
-  AddOnLoader* loader = call.engine.add_on_loader;
+  AddOnLoader* loader = call.engine.add_on_loader();
   if (loader == nullptr) return AddOnErrorText(kCannotCreate, identifier, parameter);
   AddOnCallResult result = loader->CallMember(identifier, "Main", parameter);
   switch (result.outcome) {

@@ -96,7 +96,7 @@ std::string Status(const FunctionCall& call) {
 // Halts the generation before telling why, so nothing more is produced while the box is open.
 // Only the flag is cleared: a later roll, or a repeated call that sets it again, goes on.
 std::string Stop(const FunctionCall& call) {
-  call.engine.g_bKeepRunning = false;
+  call.engine.Halt();
   call.engine.host().MessageBox("Execution Halted", std::string(call.args));
   return "";
 }
@@ -104,11 +104,10 @@ std::string Stop(const FunctionCall& call) {
 // A green note link carrying the next link number; its text is the argument as written.
 std::string Note(const FunctionCall& call) {
   Engine& engine = call.engine;
-  const std::string number = FormatInteger(engine.LinkCounter);
+  const std::string number = FormatInteger(engine.NextLinkNumber());
   std::string link = "<a name=\"fwroll" + number +
                      "\" CLASS=clsLink style=\"color:green\" href=\"nte" + number + "://\">";
   link.append(call.args).append("</a>");
-  engine.LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(engine.LinkCounter) + 1u);
   return link;
 }
 
@@ -120,7 +119,7 @@ std::string Debug(const FunctionCall& call) {
   AddResourceLines(lines);
   lines.push_back(" ");
   lines.push_back("===== MISCELLANEOUS =====");
-  lines.push_back("Iterations/loops: " + FormatInteger(call.engine.g_nIterations));
+  lines.push_back("Iterations/loops: " + FormatInteger(call.engine.iterations()));
   const std::string caption =
       "Debug: " + std::string(call.args) + " (Line: " + FormatInteger(call.line) + ")";
   call.engine.host().ShowDebug(caption, lines);
