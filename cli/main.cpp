@@ -23,6 +23,7 @@
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/error_text.h"
 #include "engine/numbers.h"
 #include "engine/stack.h"
 #include "platform/program_folder.h"
@@ -130,7 +131,7 @@ class Cli {
     try {
       table = TableOfStartCall(call_text);
     } catch (const EngineError& error) {
-      host_.MessageBox("Error in RollStartCall", "Error: " + error.description());
+      ShowRoutineError(host_, "RollStartCall", error.description());
       return kExitUsage;
     }
     engine_.ClearTableCache();
@@ -222,7 +223,7 @@ class Cli {
       flush();
       if (file) file->Commit();
     } catch (const std::exception& error) {
-      host_.MessageBox("Error in DisplayResultsFile", std::string("Error: ") + error.what());
+      ShowRoutineError(host_, "DisplayResultsFile", error.what());
       return kExitLoadFailed;
     }
     std::fflush(stdout);

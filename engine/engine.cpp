@@ -3,7 +3,6 @@
 #include "engine/error.h"
 #include "engine/model/loader.h"
 #include "engine/model/parameters.h"
-#include "engine/numbers.h"
 #include "platform/text.h"
 
 namespace fablewick {
@@ -32,7 +31,7 @@ int Engine::GetTable(const std::string& name) {
   // A table name is a file name in the tables folder, never a path: table text comes from
   // strangers and must not reach files elsewhere.
   if (name.find_first_of("/\\") != std::string::npos || name.find('\0') != std::string::npos) {
-    host_.MessageBox("Error reading table file: " + name, "File \"" + name + "\" not found.\r\r");
+    host_.MessageBox(LoadErrorTitle(name), "File \"" + name + "\" not found.\r\r");
     return -1;
   }
   std::unique_ptr<Table> table =
@@ -103,22 +102,12 @@ std::string Engine::ApplyCallFlags(std::string text, bool article, bool capital)
   return text;
 }
 
-std::string Engine::ErrorText(std::string_view what, std::string_view table, int32_t line) {
-  std::string text = "<hr><b>###ERR: ";
-  text.append(what).append(" (").append(table).append(", Line ").append(FormatInteger(line));
-  text.append(").###</b><br>");
-  return text;
-}
-
 void Engine::ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,
                           std::string_view entry, int number, std::string_view description) {
-  std::string title = "Error occurred in ";
-  title.append(boundary).append(" (").append(table).append(", Line ");
-  title.append(FormatInteger(line)).append(")");
-  std::string text = "<Entry: ";
-  text.append(entry).append(">\r\rTechnical Support Information: ");
-  text.append(FormatInteger(number)).append(" - ").append(description);
-  if (!host_.OkCancelBox(title, text)) g_bKeepRunning = false;
+  if (!host_.OkCancelBox(BoundaryErrorTitle(boundary, table, line),
+                         BoundaryErrorMessage(entry, number, description))) {
+    g_bKeepRunning = false;
+  }
 }
 
 std::string Engine::NestingTooDeep(std::string_view table_name, int32_t line) {

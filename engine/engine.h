@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/error_text.h"
 #include "engine/host.h"
 #include "engine/model/catalog.h"
 #include "engine/model/table.h"
@@ -187,9 +188,6 @@ class Engine {
     return OutputLimitReached(table_name, line);
   }
 
-  // The table text of the table-language error messages: "<hr><b>###ERR: " what " (" table
-  // ", Line " line ").###</b><br>".
-  static std::string ErrorText(std::string_view what, std::string_view table, int32_t line);
   // Shows the OK/Cancel error box of an expansion or dispatch boundary; Cancel stops the
   // generation.
   void ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,

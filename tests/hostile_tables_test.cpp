@@ -166,8 +166,7 @@ TEST_F(HostileTableTest, OutputLimitHoldsForEachRollAndLargeResultsBelowItStay) 
   }
   EXPECT_FALSE(engine.StopRequested());
   // 70 MB in one roll.
-  EXPECT_EQ(RollTopLevel("Big", "Over"),
-            Engine::ErrorText(kTooMuchOutput, "Big", LineOf("Big", "Over")));
+  EXPECT_EQ(RollTopLevel("Big", "Over"), ErrorText(kTooMuchOutput, "Big", LineOf("Big", "Over")));
   EXPECT_TRUE(engine.StopRequested());
 }
 
@@ -197,7 +196,7 @@ TEST_F(HostileTableTest, MegabyteLinesLoadAndRollInBoundedTime) {
   // Every bracket opens a construct holding the rest of the line: the nested copies of a
   // megabyte line would fill memory long before the nesting limit.
   EXPECT_EQ(ExpandTimed("Long", "[Opens]"),
-            Engine::ErrorText(kTooMuchOutput, "Long", LineOf("Long", "Opens")));
+            ErrorText(kTooMuchOutput, "Long", LineOf("Long", "Opens")));
 }
 
 TEST_F(HostileTableTest, TablesLoadUpToTheMostGroupsAndFailBeyondWithTheSixteenBitMessage) {

@@ -391,7 +391,7 @@ void frmMain::ExitWithoutSaving() {
 }
 
 void frmMain::ErrorBox(const std::string& routine, const std::string& description) {
-  dialogs_->MessageBox("Error in " + routine, "Error: " + description);
+  ShowRoutineError(*dialogs_, routine, description);
 }
 
 }  // namespace fablewick

@@ -2,6 +2,7 @@
 // or a conditional call "[" condition "?" call "/" call "]".
 #include "engine/expansion/groupcall.h"
 
+#include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/expansion/condition.h"
@@ -16,12 +17,14 @@ int16_t DigitAfterPrefix(std::string_view second) {
   return static_cast<int16_t>(second[0] - '0');
 }
 
-std::string LinkHref(int32_t number, const CallPrefixes& prefixes, std::string_view table,
-                     std::string_view call) {
-  std::string href = "reg" + FormatInteger(number) + "://" + prefixes.modifiers;
-  if (call.find('.') == std::string_view::npos) href.append(table).append(".");
-  href.append(call);
-  return href;
+// What a re-roll link's address holds after "://": the prefixes to roll with, then the call,
+// which names its table.
+std::string RerollRest(const CallPrefixes& prefixes, std::string_view table,
+                       std::string_view call) {
+  std::string rest = prefixes.modifiers;
+  if (call.find('.') == std::string_view::npos) rest.append(table).append(".");
+  rest.append(call);
+  return rest;
 }
 
 }  // namespace
@@ -115,9 +118,8 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
 
   std::string link_tag;
   if (prefixes.link) {
-    const int32_t number = NextLinkNumber();
-    link_tag = "<a name=\"fwroll" + FormatInteger(number) + "\" CLASS=clsLink href=\"" +
-               LinkHref(number, prefixes, table_name, call) + "\">";
+    link_tag = RerollLinkTag(FormatInteger(NextLinkNumber()),
+                             RerollRest(prefixes, table_name, call), true);
   }
 
   const std::size_t question = call.find('?');
@@ -134,8 +136,8 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     prefixes.modifiers.clear();
     ReadCallPrefixes(call, prefixes, this);
     if (prefixes.link) {
-      const int32_t number = NextLinkNumber();
-      link_tag = "<a CLASS=clsLink href=\"" + LinkHref(number, prefixes, table_name, call) + "\">";
+      link_tag = RerollLinkTag(FormatInteger(NextLinkNumber()),
+                               RerollRest(prefixes, table_name, call), false);
     }
   }
 
@@ -183,7 +185,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     }
     result = ApplyCallFlags(std::move(result), prefixes.article, prefixes.capital);
   }
-  if (prefixes.link) return link_tag + result + "</a>";
+  if (prefixes.link) return link_tag.append(result).append(kLinkClosingTag);
   return result;
 }
 

@@ -40,14 +40,6 @@ bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
 
 struct GroupExhausted {};
 
-// The text a roll gives in place of a result when it fails.
-std::string RollErrorText(const char* what, std::string_view table_name,
-                          std::string_view group_name) {
-  std::string text = "<hr><b>###";
-  text.append(what).append(" in Table: ").append(table_name).append(" / Group: ");
-  return text.append(group_name).append(" ###</b><hr>");
-}
-
 // Whether a text can be put in place of a construct as it is: nothing in it opens a construct,
 // pairs an earlier "|" or "%", or escapes what follows it.
 bool IsFinalText(std::string_view text) {

@@ -41,10 +41,8 @@ TableArrays& ArraysOf(const FunctionCall& call) {
   return call.engine.TableAt(call.table_index).Arrays;
 }
 
-// The error texts of array calls: "<b>###ERR: " what " (" table ", Line " line ").###</b><br>".
 std::string ArrayError(const FunctionCall& call, const std::string& what) {
-  return "<b>###ERR: " + what + " (" + call.table + ", Line " + FormatInteger(call.line) +
-         ").###</b><br>";
+  return FunctionErrorText(what, call.table, call.line);
 }
 
 std::string NoSuchArray(const FunctionCall& call, const std::string& name) {

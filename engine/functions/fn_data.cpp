@@ -266,10 +266,8 @@ std::string Data(const FunctionCall& call) {
   try {
     return Lookup(call.engine, call.args);
   } catch (const LookupFailed& failure) {
-    std::string text =
-        "<b>###ERR: Error (" + FormatInteger(failure.number) + ") reading XML Data: ";
-    text.append(call.args).append("'.###</b><br>");
-    return text;
+    return FunctionErrorText("Error (" + FormatInteger(failure.number) +
+                             ") reading XML Data: " + std::string(call.args) + "'");
   }
 }
 

@@ -14,10 +14,10 @@ constexpr int kCannotCreate = 429;  // no add-on can be loaded by that identifie
 constexpr int kNoSuchMember = 438;  // the add-on lacks the member
 
 std::string AddOnErrorText(int number, std::string_view identifier, std::string_view parameter) {
-  std::string text = "<b>###ERR: Error (";
-  text.append(FormatInteger(number)).append(") calling add-on: '").append(identifier);
-  text.append("' with parameter '").append(parameter).append("'.###</b><br>");
-  return text;
+  std::string what = "Error (";
+  what.append(FormatInteger(number)).append(") calling add-on: '").append(identifier);
+  what.append("' with parameter '").append(parameter).append("'");
+  return FunctionErrorText(what);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "engine/functions/functions.h"
 #include "engine/numbers.h"
@@ -17,19 +18,17 @@ namespace {
 // The status-bar panel that belongs to the tables (panel 0 is the roll driver's).
 constexpr int kTablesStatusPanel = 1;
 
-std::string Where(const FunctionCall& call) {
-  return call.table + ", Line " + FormatInteger(call.line);
-}
-
 void ShowInputSyntaxError(const FunctionCall& call) {
   call.engine.host().MessageBox(
-      "Error", "Error in 'Input' function (" + Where(call) + ") - check syntax of function.");
+      "Error",
+      AtLine("Error in 'Input' function", call.table, call.line) + " - check syntax of function.");
 }
 
 void ShowInputMissingVariable(const FunctionCall& call, const std::string& name) {
-  call.engine.host().MessageBox(
-      "Error in 'Input' function.",
-      "Error: Tried to reference non-existent variable '" + name + "' (" + Where(call) + ").");
+  ShowRoutineError(
+      call.engine.host(), "'Input' function.",
+      AtLine("Tried to reference non-existent variable '" + name + "'", call.table, call.line) +
+          ".");
 }
 
 // "name ": value" for each variable of the current table, in declaration order.
@@ -103,12 +102,7 @@ std::string Stop(const FunctionCall& call) {
 
 // A green note link carrying the next link number; its text is the argument as written.
 std::string Note(const FunctionCall& call) {
-  Engine& engine = call.engine;
-  const std::string number = FormatInteger(engine.NextLinkNumber());
-  std::string link = "<a name=\"fwroll" + number +
-                     "\" CLASS=clsLink style=\"color:green\" href=\"nte" + number + "://\">";
-  link.append(call.args).append("</a>");
-  return link;
+  return NoteLinkMarkup(FormatInteger(call.engine.NextLinkNumber()), call.args);
 }
 
 std::string Debug(const FunctionCall& call) {

@@ -15,7 +15,7 @@ std::string OrderList(const FunctionCall& call, bool ascending) {
   const std::size_t open = args.find('"');
   const std::size_t close = open == std::string_view::npos ? open : args.find('"', open + 1);
   if (close == std::string_view::npos) {
-    return "<b>###ERR: Bad syntax in 'Order' text: " + std::string(args) + "'.###</b><br>";
+    return FunctionErrorText("Bad syntax in 'Order' text: " + std::string(args) + "'");
   }
   const std::string_view separator = args.substr(open + 1, close - open - 1);
   // The character after the closing quote (normally ",") is passed over unchecked.

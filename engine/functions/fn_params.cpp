@@ -13,12 +13,8 @@
 namespace fablewick {
 namespace {
 
-// The error texts of "Param": "<b>###ERR: " what " (" table ", Line " line ").</b>".
 std::string ParamError(const FunctionCall& call, std::string_view what) {
-  std::string text = "<b>###ERR: ";
-  text.append(what).append(" (").append(call.table).append(", Line ");
-  text.append(FormatInteger(call.line)).append(").</b>");
-  return text;
+  return ParamErrorText(what, call.table, call.line);
 }
 
 // The first parameter of the table bound to variable `variable`, or nullptr.
