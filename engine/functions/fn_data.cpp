@@ -240,20 +240,36 @@ pugi::xml_node FindItem(XmlDataCache& cache, const std::string& attribute,
   return FirstMatch(cache, query);
 }
 
-std::string Lookup(Engine& engine, std::string_view args) {
-  XmlDataCache& cache = engine.XmlData();
-  const std::vector<std::string> fields = SplitAll(args, ',');
+// "file,match attribute,match value,result attribute".
+std::string Lookup(const FunctionCall& call) {
+  XmlDataCache& cache = call.engine.XmlData();
+  ArgReader args(call);
+  const bool enough_fields = args.FieldsLeft() >= 4;
+  const std::string file(args.Text());
   // The name is remembered before loading, so a file that fails is not tried again while the
   // same name keeps coming.
-  if (fields[0] != cache.file) {
-    cache.file = fields[0];
-    LoadDataFile(cache, engine.ProgramFolder() / "Data", fields[0]);
+  if (file != cache.file) {
+    cache.file = file;
+    LoadDataFile(cache, call.engine.ProgramFolder() / "Data", file);
   }
-  if (fields.size() < 4) throw LookupFailed{kTooFewFields};
-  const pugi::xml_node item = FindItem(cache, fields[1], fields[2]);
+  if (!enough_fields) throw LookupFailed{kTooFewFields};
+  const std::string attribute(args.Text());
+  const std::string value(args.Text());
+  const pugi::xml_node item = FindItem(cache, attribute, value);
   if (!item) throw LookupFailed{kNoObject};
-  return AttributeText(item, fields[3]);
+  return AttributeText(item, args.Text());
 }
+
+std::string Data(const FunctionCall& call) {
+  try {
+    return Lookup(call);
+  } catch (const LookupFailed& failure) {
+    return FunctionErrorText("Error (" + FormatInteger(failure.number) +
+                             ") reading XML Data: " + std::string(call.args) + "'");
+  }
+}
+
+constexpr FunctionEntry kData[] = {{"Data", Data}};
 
 }  // namespace
 
@@ -262,13 +278,6 @@ XmlDataCache& Engine::XmlData() {
   return *xml_data_cache_;
 }
 
-std::string Data(const FunctionCall& call) {
-  try {
-    return Lookup(call.engine, call.args);
-  } catch (const LookupFailed& failure) {
-    return FunctionErrorText("Error (" + FormatInteger(failure.number) +
-                             ") reading XML Data: " + std::string(call.args) + "'");
-  }
-}
+constinit const FunctionFamily kDataFunctions = kData;
 
 }  // namespace fablewick

@@ -20,14 +20,13 @@ std::string AddOnErrorText(int number, std::string_view identifier, std::string_
   return FunctionErrorText(what);
 }
 
-}  // namespace
-
+// "Extern~identifier,parameter": the identifier ends at the first comma; the parameter keeps any
+// further commas.
 std::string Extern(const FunctionCall& call) {
-  // The identifier ends at the first comma; the parameter keeps any further commas.
-  const std::size_t comma = call.args.find(',');
-  if (comma == std::string_view::npos) return AddOnErrorText(kNoComma, "", "");
-  const std::string_view identifier = call.args.substr(0, comma);
-  const std::string_view parameter = call.args.substr(comma + 1);
+  ArgReader args(call);
+  if (args.FieldsLeft() < 2) return AddOnErrorText(kNoComma, "", "");
+  const std::string_view identifier = args.Text();
+  const std::string_view parameter = args.Rest();
 
   AddOnLoader* loader = call.engine.add_on_loader();
   if (loader == nullptr) return AddOnErrorText(kCannotCreate, identifier, parameter);
@@ -42,5 +41,11 @@ std::string Extern(const FunctionCall& call) {
   }
   return AddOnErrorText(kCannotCreate, identifier, parameter);
 }
+
+constexpr FunctionEntry kExtern[] = {{"Extern", Extern}};
+
+}  // namespace
+
+constinit const FunctionFamily kExternFunctions = kExtern;
 
 }  // namespace fablewick

@@ -56,23 +56,24 @@ void AddResourceLines(std::vector<std::string>& lines) {
   lines.push_back(FigureLine("Total Virtual Memory: ", memory.total_virtual_kib));
 }
 
-}  // namespace
-
 // {Input~variable,prompt,default}: the fields are divided at every comma, so prompt and default
 // cannot hold one; only the variable name is trimmed. An empty answer or Cancel keeps the value.
 std::string Input(const FunctionCall& call) {
-  const std::vector<std::string> fields = SplitAll(call.args, ',');
-  if (fields.size() < 3 || call.table_index < 0) {
+  ArgReader args(call);
+  if (args.FieldsLeft() < 3 || call.table_index < 0) {
     ShowInputSyntaxError(call);
     return "";
   }
-  const std::string name(TrimBlanks(fields[0]));
+  const std::string name(TrimBlanks(args.Text()));
   const int variable = call.engine.TableAt(call.table_index).FindVariable(name);
   if (variable < 0) {
     ShowInputMissingVariable(call, name);
     return "";
   }
-  std::optional<std::string> answer = call.engine.host().InputBox(fields[1], call.table, fields[2]);
+  const std::string prompt(args.Text());
+  const std::string default_answer(args.Text());
+  std::optional<std::string> answer =
+      call.engine.host().InputBox(prompt, call.table, default_answer);
   if (answer && !answer->empty()) {
     call.engine.TableAt(call.table_index).Vars[static_cast<std::size_t>(variable)].Value =
         std::move(*answer);
@@ -81,13 +82,13 @@ std::string Input(const FunctionCall& call) {
 }
 
 std::string Msg(const FunctionCall& call) {
-  call.engine.host().MessageBox(call.table, std::string(call.args));
+  call.engine.host().MessageBox(call.table, std::string(ArgReader(call).Rest()));
   return "";
 }
 
 // Writes the tables' status panel and lets the window paint it before generation goes on.
 std::string Status(const FunctionCall& call) {
-  call.engine.host().SetStatus(kTablesStatusPanel, std::string(call.args));
+  call.engine.host().SetStatus(kTablesStatusPanel, std::string(ArgReader(call).Rest()));
   call.engine.host().Yield();
   return "";
 }
@@ -96,13 +97,13 @@ std::string Status(const FunctionCall& call) {
 // Only the flag is cleared: a later roll, or a repeated call that sets it again, goes on.
 std::string Stop(const FunctionCall& call) {
   call.engine.Halt();
-  call.engine.host().MessageBox("Execution Halted", std::string(call.args));
+  call.engine.host().MessageBox("Execution Halted", std::string(ArgReader(call).Rest()));
   return "";
 }
 
 // A green note link carrying the next link number; its text is the argument as written.
 std::string Note(const FunctionCall& call) {
-  return NoteLinkMarkup(FormatInteger(call.engine.NextLinkNumber()), call.args);
+  return NoteLinkMarkup(FormatInteger(call.engine.NextLinkNumber()), ArgReader(call).Rest());
 }
 
 std::string Debug(const FunctionCall& call) {
@@ -115,9 +116,18 @@ std::string Debug(const FunctionCall& call) {
   lines.push_back("===== MISCELLANEOUS =====");
   lines.push_back("Iterations/loops: " + FormatInteger(call.engine.iterations()));
   const std::string caption =
-      "Debug: " + std::string(call.args) + " (Line: " + FormatInteger(call.line) + ")";
+      "Debug: " + std::string(ArgReader(call).Rest()) + " (Line: " + FormatInteger(call.line) + ")";
   call.engine.host().ShowDebug(caption, lines);
   return "";
 }
+
+constexpr FunctionEntry kInteract[] = {
+    {"Input", Input}, {"Msg", Msg},   {"Status", Status},
+    {"Stop", Stop},   {"Note", Note}, {"Debug", Debug},
+};
+
+}  // namespace
+
+constinit const FunctionFamily kInteractFunctions = kInteract;
 
 }  // namespace fablewick
