@@ -18,7 +18,7 @@ namespace {
 std::string RerollRest(const CallPrefixes& prefixes, std::string_view table,
                        std::string_view call) {
   std::string rest = prefixes.modifiers;
-  if (call.find('.') == std::string_view::npos) rest.append(table).append(".");
+  if (!SplitGroupReference(call).has_table) rest.append(table).append(".");
   rest.append(call);
   return rest;
 }

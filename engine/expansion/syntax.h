@@ -45,14 +45,22 @@ inline bool HasOpener(std::string_view text) {
 // pairs an earlier "|" or "%", or escapes what follows it (no "[", "{", "%", "|" or "/").
 inline bool IsFinalText(std::string_view text);
 
+// The characters that open or close a construct. Text that must come out of a roll as written
+// holds none of them.
+inline constexpr std::string_view kDelimiters = "[]{}%|";
+inline bool IsDelimiter(char c) { return kDelimiters.find(c) != std::string_view::npos; }
+
+// The escape mark: a "/" right before "[", "]" or "%" makes it literal text.
+inline constexpr char kEscapeMark = '/';
+
 // Whether the character at `at` is escaped: a "/" stands right before it. Only "[", "]" and "%"
 // have escapes; "{", "}" and "|" are always delimiters.
 inline bool IsEscaped(std::string_view text, std::size_t at) {
-  return at > 0 && text[at - 1] == '/';
+  return at > 0 && text[at - 1] == kEscapeMark;
 }
 // Whether the "/" at `at` escapes the character after it ("/[", "/]" or "/%").
 inline bool IsEscape(std::string_view text, std::size_t at) {
-  return at + 1 < text.size() && text[at] == '/' &&
+  return at + 1 < text.size() && text[at] == kEscapeMark &&
          (text[at + 1] == '[' || text[at + 1] == ']' || text[at + 1] == '%');
 }
 // The finished text of an entry: "/%", "/[" and "/]" become "%", "[" and "]", in that order.
@@ -121,6 +129,12 @@ struct AssignmentSyntax {
 };
 
 inline AssignmentSyntax ParseAssignment(std::string_view inside);
+
+// Whether a text can stand as an assignment's operand as it is written: the inside of "|...|"
+// ends at the next "|", so an operand holds none.
+inline bool FitsInAssignment(std::string_view operand) {
+  return operand.find('|') == std::string_view::npos;
+}
 
 // ---- function calls: "{name~arguments}" ----------------------------------------------------
 
