@@ -9,6 +9,7 @@
 #include "engine/expansion/syntax.h"
 #include "engine/expansion/syntax_walk.h"
 #include "engine/functions/dispatch.h"
+#include "engine/functions/functions.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -207,23 +208,25 @@ void TextChecker::FunctionCall(const Construct& construct, const FunctionCallSyn
            "function " + Quoted(name) + " is not built in" + NearMiss(kNames, name));
     return;
   }
-  // The functions that name variables of the table.
-  const std::string_view args = function.arguments;
+  // The functions that name variables of the table, their arguments read as the functions
+  // read them.
+  ArgReader args(function.arguments);
   if (name == "Param") {
-    CheckVariable(args.substr(0, args.find(',')), "Param names");
+    CheckVariable(args.Text(), "Param names");
   } else if (name == "Split") {
-    const std::size_t comma = args.find(',');
-    if (comma == kNone) return;
-    CheckVariable(args.substr(0, comma), "Split divides");
-    const std::size_t open = args.find('"', comma + 1);
-    const std::size_t close = open == kNone ? kNone : args.find('"', open + 1);
-    if (close == kNone || close + 2 > args.size()) return;
-    for (const std::string& target : SplitAll(args.substr(close + 2), ',')) {
-      if (!target.empty()) CheckVariable(target, "Split assigns");
+    const std::optional<SplitArguments> split = ReadSplitArguments(function.arguments);
+    if (!split) return;
+    CheckVariable(split->source, "Split divides");
+    for (ArgReader names(split->names); names.More();) {
+      if (const std::string_view target = names.Text(); !target.empty()) {
+        CheckVariable(target, "Split assigns");
+      }
     }
   } else if (name == "SortAsc" || name == "SortDesc") {
-    for (const std::string& variable : SplitAll(args, ',')) {
-      if (!variable.empty()) CheckVariable(variable, std::string(name) + " sorts");
+    while (args.More()) {
+      if (const std::string_view variable = args.Text(); !variable.empty()) {
+        CheckVariable(variable, std::string(name) + " sorts");
+      }
     }
   }
 }
