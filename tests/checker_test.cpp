@@ -113,6 +113,15 @@ std::vector<CheckCase> Cases() {
        {"2: error: group \"Nope3\" does not exist in this table",
         "2: warning: the condition \"abc\" of group call \"[abc?Gem/Gem]\" holds no comparison, "
         "so the call rolls nothing"}},
+      // An If expands only the branch it chooses, a Loop or While its body only when a pass runs.
+      {"BlocksWhoseHeadsAreWrittenOutAreCheckedOnlyWhereTheyRun",
+       "%v%,1\n:Start\n1,{If~1=2?[Nope]/[G]}{If~1=1?[G]/[Nope2]}{If~1?[Nope3]/[Nope4]}"
+       "{If~%v%=2?[Nope5]/[G]}\n2,{Loop~0,[Nope6]}{Loop~2,[G]}{While~0,[Nope7]}{Loop~x,[Nope8]}\n"
+       ":G\n1,g\n",
+       {"3: warning: the condition \"1\" of \"If\" block \"{If~1?[Nope3]/[Nope4]}\" holds no "
+        "comparison, so the block gives nothing",
+        "3: error: group \"Nope5\" does not exist in this table",
+        "4: error: the count \"x\" of \"Loop\" block \"{Loop~x,[Nope8]}\" is not a number"}},
       {"DivisorsWrittenOutThatFailWhenRolledAreErrors",
        "%x%,4\n:Start\n1,|x/0| |x/2| |x/%x%| |y/0| |x+0|\n2,|x\\0.4|\n3,|x\\1e10|\n",
        {"3: error: assignment to variable \"x\" divides by zero",

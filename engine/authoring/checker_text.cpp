@@ -52,6 +52,7 @@ class TextChecker : public SyntaxVisitor {
   void Assignment(const Construct&, const AssignmentSyntax& assignment) override;
   void GroupCall(const Construct& construct, const GroupCallSyntax& call) override;
   void FunctionCall(const Construct& construct, const FunctionCallSyntax& function) override;
+  bool FollowsPart(const ControlBlockSyntax& block, const TextPattern& head, bool other) override;
   void ControlBlock(const Construct& construct, const ControlBlockSyntax& block,
                     const BlockPatterns& parts) override;
 
@@ -231,6 +232,26 @@ void TextChecker::FunctionCall(const Construct& construct, const FunctionCallSyn
   }
 }
 
+// A head written out decides before the roll what runs: the branch an If chooses, and whether
+// a Loop or While makes a pass at all (a head that fails when it is read runs nothing).
+bool TextChecker::FollowsPart(const ControlBlockSyntax& block, const TextPattern& head,
+                              bool other) {
+  const std::string_view text = head.text();
+  if (!IsFixed(text)) return true;
+  if (block.kind == BlockKind::kIf) {
+    const std::optional<bool> holds = EvaluateCondition(text);
+    return holds && *holds != other;
+  }
+  int32_t count = 0;
+  try {
+    count = StrictInt32(text);
+  } catch (const EngineError&) {
+    return false;
+  }
+  // A Loop of more than 32768 passes fails before the first.
+  return block.kind == BlockKind::kLoop ? count >= 1 && count <= 32768 : count != 0;
+}
+
 void TextChecker::ControlBlock(const Construct& construct, const ControlBlockSyntax& block,
                                const BlockPatterns& parts) {
   if (ReportUnclosed(construct)) return;
@@ -243,7 +264,15 @@ void TextChecker::ControlBlock(const Construct& construct, const ControlBlockSyn
   }
   // A count or While condition written out is read before the first pass as a strict number.
   const std::string_view head = parts.head->text();
-  if (block.kind == BlockKind::kIf || !IsFixed(head)) return;
+  if (!IsFixed(head)) return;
+  if (block.kind == BlockKind::kIf) {
+    if (!FindComparison(head)) {
+      Report(Severity::kWarning, "the condition " + Quoted(head) + " of " + keyword + " block " +
+                                     Excerpt(construct.written) +
+                                     " holds no comparison, so the block gives nothing");
+    }
+    return;
+  }
   const bool loop = block.kind == BlockKind::kLoop;
   const std::string what = (loop ? "the count " : "the condition ") + Quoted(head) + " of " +
                            keyword + " block " + Excerpt(construct.written);

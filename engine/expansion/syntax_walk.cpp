@@ -113,8 +113,10 @@ class EntryTextWalker {
       parts.head = walk(block.block, head);
     } else {
       parts.head = walk(block.head, head);
-      parts.body = walk(block.body, body);
-      if (block.has_else) parts.other = walk(block.other, other);
+      if (visitor_.FollowsPart(block, head, false)) parts.body = walk(block.body, body);
+      if (block.has_else && visitor_.FollowsPart(block, head, true)) {
+        parts.other = walk(block.other, other);
+      }
     }
     visitor_.ControlBlock(construct, block, parts);
   }

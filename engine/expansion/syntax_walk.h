@@ -76,7 +76,8 @@ struct Construct {
 };
 
 // The parts of a control block as the text around each sees them: null for a part the block
-// does not have. A block without its separator has only `head`, the whole block.
+// does not have or the walk did not follow. A block without its separator has only `head`, the
+// whole block.
 struct BlockPatterns {
   const TextPattern* head = nullptr;
   const TextPattern* body = nullptr;
@@ -92,6 +93,14 @@ class SyntaxVisitor {
   virtual void Assignment(const Construct&, const AssignmentSyntax&) {}
   virtual void GroupCall(const Construct&, const GroupCallSyntax&) {}
   virtual void FunctionCall(const Construct&, const FunctionCallSyntax&) {}
+  // Whether the walk reads the body (`other` false) or the else-text (`other` true) of a
+  // control block whose head, as the text around it sees it, is `head`. The roller expands a
+  // branch only when it is chosen and a body only when a pass runs, so a reader that follows
+  // what a roll can reach skips what a head written out rules out. Every part by default.
+  virtual bool FollowsPart(const ControlBlockSyntax& /*block*/, const TextPattern& /*head*/,
+                           bool /*other*/) {
+    return true;
+  }
   // A control block is cut as written: the views of `block` point into the entry text.
   virtual void ControlBlock(const Construct&, const ControlBlockSyntax& /*block*/,
                             const BlockPatterns& /*parts*/) {}
