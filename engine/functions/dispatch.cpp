@@ -65,8 +65,7 @@ std::string Engine::ProcessFunction(std::string_view content, const std::string&
     return ErrorText("Error in '" + std::string(content) + "' - function unknown", table_name,
                      line);
   }
-  const FunctionCall call{*this, syntax.arguments, table_name, FindTableIndex(table_name),
-                          line};
+  const FunctionCall call{*this, syntax.arguments, table_name, FindTableIndex(table_name), line};
   Failure failure;
   try {
     return handler(call);
