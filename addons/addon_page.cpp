@@ -10,6 +10,7 @@
 
 #include "engine/addon_loader.h"
 #include "engine/documents/document.h"
+#include "engine/error_text.h"
 #include "engine/host.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
@@ -112,7 +113,7 @@ AddOnPage BuildAddOnPage(const fs::path& program_folder, std::string_view color_
     AppendLine(html, "</HTML>");
     return {AddOnPage::kBuilt, std::move(html), ""};
   } catch (const std::exception& failure) {
-    return {AddOnPage::kFailed, "", std::string("Error: ") + failure.what()};
+    return {AddOnPage::kFailed, "", RoutineErrorMessage(failure.what())};
   }
 }
 

@@ -13,14 +13,14 @@ class Host;
 
 inline constexpr char kAddOnListFileName[] = "AddOns.cfg";
 inline constexpr char kAddOnPageFileName[] = "AddOns.html";
-// The title of the box that reports a page that could not be built.
-inline constexpr char kAddOnPageErrorTitle[] = "Error in AddOns display";
+// The routine named in the "Error in ..." box that reports a page that could not be built.
+inline constexpr char kAddOnPageRoutine[] = "AddOns display";
 
 struct AddOnPage {
   enum Status {
     kBuilt,   // `html` holds the page
     kNoList,  // there is no AddOns.cfg: nothing is shown, nothing is said
-    kFailed,  // `message` holds the text of the error box ("Error: " and the description)
+    kFailed,  // `message` holds the text of the error box (RoutineErrorMessage)
   };
   Status status = kNoList;
   std::string html;  // CR LF line ends

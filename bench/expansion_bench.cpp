@@ -32,10 +32,10 @@ class World {
     engine_.Seed(1);
     const std::string text =
         "%n%,0\n%note%,\n:Start\n1," + entry + "\n;Gem\n3,ruby \n2,opal \n1,moonstone \n";
-    engine_.TableCache.push_back(ParseTableText("T", text, host_));
+    engine_.AddTable(ParseTableText("T", text, host_));
   }
 
-  std::string RollStart() { return engine_.RollGroup("T", "Start", 0, false, true, {}, false); }
+  std::string RollStart() { return engine_.RollTopLevel("T", "Start"); }
 
  private:
   QuietHost host_;

@@ -23,7 +23,7 @@ class World {
  public:
   World() {
     engine_.Seed(1);
-    engine_.TableCache.push_back(ParseTableText("T", kTable, host_));
+    engine_.AddTable(ParseTableText("T", kTable, host_));
   }
   std::string Expand(const std::string& text) {
     return engine_.ProcessString(text, kPlainText, table_, 1);

@@ -35,10 +35,10 @@ void RollLargeGroup(benchmark::State& state, bool weighted) {
   QuietHost host;
   Engine engine(host);
   engine.Seed(1);
-  engine.TableCache.push_back(ParseTableText("T", GroupText(weighted, state.range(0)), host));
+  engine.AddTable(ParseTableText("T", GroupText(weighted, state.range(0)), host));
   const std::string table = "T", group = "G";
   for (auto _ : state) {
-    std::string result = engine.RollGroup(table, group, 0, false, false, {}, false);
+    std::string result = engine.RollGroup(table, group);
     benchmark::DoNotOptimize(result);
   }
   state.SetItemsProcessed(state.iterations());

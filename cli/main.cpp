@@ -24,7 +24,7 @@
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
 #include "engine/error.h"
-#include "engine/model/parameters.h"
+#include "engine/error_text.h"
 #include "engine/numbers.h"
 #include "engine/stack.h"
 #include "platform/program_folder.h"
@@ -105,10 +105,10 @@ class Cli {
     settings_ = ReadConfigFile(program_folder_);
     engine_.SetProgramFolder(program_folder_);
     add_on_loader_ = std::make_unique<DynamicAddOnLoader>(AddOnFolders(program_folder_));
-    engine_.add_on_loader = add_on_loader_.get();
+    engine_.set_add_on_loader(add_on_loader_.get());
     engine_.SetTablesFolder(options_.tables ? std::filesystem::path(*options_.tables)
                                             : settings_.TablesFolder);
-    engine_.bTabCallsAsErrors = options_.errors_as_messages || settings_.bTabCallsAsErrors;
+    engine_.set_tab_calls_as_errors(options_.errors_as_messages || settings_.bTabCallsAsErrors);
     if (options_.seed) engine_.Seed(*options_.seed);
     engine_.FillCatalog();
   }
@@ -123,16 +123,9 @@ class Cli {
   int Roll() {
     std::optional<int16_t> count = StartupRollCount(options_.count);
     if (!count) return UsageError("the roll count must be a number from 0 to 32767");
-    engine_.ClearTableCache();
-    const int index = engine_.GetTable(options_.table);
-    if (index < 0) return kExitLoadFailed;
-    engine_.g_aParamValues = LoadParameters(engine_.TableAt(index), host_);
-    for (const std::string& assignment : options_.params) {
-      if (std::optional<std::string> problem =
-              SetParameterByVariable(engine_.TableAt(index), engine_.g_aParamValues, assignment)) {
-        return UsageError(*problem);
-      }
-    }
+    const Engine::Selection chosen = engine_.SelectTable(options_.table, options_.params);
+    if (chosen.index < 0) return kExitLoadFailed;
+    if (chosen.problem) return UsageError(*chosen.problem);
     return WriteWhileRolling(options_.table, [&](const ResultSink& take) {
       RollTable(engine_, options_.table, *count, take);
     });
@@ -146,7 +139,7 @@ class Cli {
     try {
       table = TableOfStartCall(call_text);
     } catch (const EngineError& error) {
-      host_.MessageBox("Error in RollStartCall", "Error: " + error.description());
+      ShowRoutineError(host_, "RollStartCall", error.description());
       return kExitUsage;
     }
     engine_.ClearTableCache();
@@ -270,7 +263,7 @@ class Cli {
       flush();
       if (file) file->Commit();
     } catch (const std::exception& error) {
-      host_.MessageBox("Error in DisplayResultsFile", std::string("Error: ") + error.what());
+      ShowRoutineError(host_, "DisplayResultsFile", error.what());
       return kExitLoadFailed;
     }
     std::fflush(stdout);

@@ -2,7 +2,7 @@
 
 #include "engine/error.h"
 #include "engine/model/loader.h"
-#include "engine/numbers.h"
+#include "engine/model/parameters.h"
 #include "platform/text.h"
 
 namespace fablewick {
@@ -31,12 +31,16 @@ int Engine::GetTable(const std::string& name) {
   // A table name is a file name in the tables folder, never a path: table text comes from
   // strangers and must not reach files elsewhere.
   if (name.find_first_of("/\\") != std::string::npos || name.find('\0') != std::string::npos) {
-    host_.MessageBox("Error reading table file: " + name, "File \"" + name + "\" not found.\r\r");
+    host_.MessageBox(LoadErrorTitle(name), "File \"" + name + "\" not found.\r\r");
     return -1;
   }
   std::unique_ptr<Table> table =
       LoadTableFile(name, catalog_.TablePath(tables_folder_, name), host_);
   if (table->Name == kErrorTableName) return -1;
+  return AddTable(std::move(table));
+}
+
+int Engine::AddTable(std::unique_ptr<Table> table) {
   TableCache.push_back(std::move(table));
   return static_cast<int>(TableCache.size()) - 1;
 }
@@ -44,6 +48,22 @@ int Engine::GetTable(const std::string& name) {
 void Engine::ClearTableCache() {
   TableCache.clear();
   LinkCounter = 0;
+}
+
+Engine::Selection Engine::SelectTable(const std::string& name,
+                                      const std::vector<std::string>& assignments) {
+  ClearTableCache();
+  g_aParamValues.clear();
+  Selection selection;
+  selection.index = GetTable(name);
+  if (selection.index < 0) return selection;
+  const Table& table = TableAt(selection.index);
+  g_aParamValues = LoadParameters(table, host_);
+  for (const std::string& assignment : assignments) {
+    selection.problem = SetParameterByVariable(table, g_aParamValues, assignment);
+    if (selection.problem) break;
+  }
+  return selection;
 }
 
 void Engine::ResetNoRepeatGroups() {
@@ -82,22 +102,12 @@ std::string Engine::ApplyCallFlags(std::string text, bool article, bool capital)
   return text;
 }
 
-std::string Engine::ErrorText(std::string_view what, std::string_view table, int32_t line) {
-  std::string text = "<hr><b>###ERR: ";
-  text.append(what).append(" (").append(table).append(", Line ").append(FormatInteger(line));
-  text.append(").###</b><br>");
-  return text;
-}
-
 void Engine::ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,
                           std::string_view entry, int number, std::string_view description) {
-  std::string title = "Error occurred in ";
-  title.append(boundary).append(" (").append(table).append(", Line ");
-  title.append(FormatInteger(line)).append(")");
-  std::string text = "<Entry: ";
-  text.append(entry).append(">\r\rTechnical Support Information: ");
-  text.append(FormatInteger(number)).append(" - ").append(description);
-  if (!host_.OkCancelBox(title, text)) g_bKeepRunning = false;
+  if (!host_.OkCancelBox(BoundaryErrorTitle(boundary, table, line),
+                         BoundaryErrorMessage(entry, number, description))) {
+    g_bKeepRunning = false;
+  }
 }
 
 std::string Engine::NestingTooDeep(std::string_view table_name, int32_t line) {

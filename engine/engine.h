@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/error_text.h"
 #include "engine/host.h"
 #include "engine/model/catalog.h"
 #include "engine/model/table.h"
@@ -56,6 +58,13 @@ class RollObserver {
   virtual void EntryChosen(const std::string& table, const Group& group, std::size_t entry) = 0;
 };
 
+// How a group call rolls, besides the parameters it passes.
+struct CallRoll {
+  int16_t modifier = 0;      // added to the roll; with `fixed`, the roll itself
+  bool fixed = false;        // "=" in the call
+  bool reset_first = false;  // the "R" prefix: a no-repeat group starts afresh
+};
+
 class Engine {
  public:
   explicit Engine(Host& host);
@@ -80,16 +89,48 @@ class Engine {
   // Index of the table in the cache, loading it first when needed; -1 when it cannot be loaded
   // (the loader has shown its message).
   int GetTable(const std::string& name);
+  // Puts a table that is parsed already into the cache, as loading it would; returns its index.
+  int AddTable(std::unique_ptr<Table> table);
+  // Empties the cache and starts the link numbers at 0 again.
   void ClearTableCache();
   Table& TableAt(int index) { return *TableCache[static_cast<std::size_t>(index)]; }
   int TableCount() const { return static_cast<int>(TableCache.size()); }
 
+  // ---- choosing a table and its parameters ----
+  struct Selection {
+    int index = -1;  // the table's index in the cache; -1 when it cannot be loaded
+    // The first of the given values that cannot be set, described for a message.
+    std::optional<std::string> problem;
+  };
+  // Chooses a table for rolling, as picking it in the table list does: the cache is emptied
+  // (the link numbers start at 0 again), the table loaded, and the current parameter set becomes
+  // its parameters at their defaults (a list default that names no option is reported and takes
+  // the first option). Then each of `assignments` ("VAR=VALUE": an item number or an option's
+  // text for a list parameter) sets the parameters bound to VAR, in order, until one cannot be
+  // made. When the table cannot be loaded (the loader has shown its message), the parameter set
+  // is empty.
+  Selection SelectTable(const std::string& name, const std::vector<std::string>& assignments = {});
+  // Replaces the current parameter set, one value per parameter of the chosen table: the text
+  // of a text parameter, the item number of a list parameter ("1" the first option).
+  void SetParameterValues(std::vector<std::string> values) { g_aParamValues = std::move(values); }
+  const std::vector<std::string>& parameter_values() const { return g_aParamValues; }
+
   // ---- generation ----
-  // Rolls on a group and returns the expanded entry text, an error block, kNotFoundMarker, or
-  // "" when the table cannot be loaded. An empty parameter list means no parameters were given.
+  // A top-level roll, as the Roll command makes one: StartTopLevelRoll for the table, then a
+  // roll on its group. Returns the expanded entry text, an error block, kNotFoundMarker, or ""
+  // when the table cannot be loaded.
+  std::string RollTopLevel(const std::string& table_name, const std::string& group_name);
+  // A roll on a group within a generation: a group call in table text, a re-roll or a start
+  // call. `params`, when not empty, are the values passed in parentheses: they set the called
+  // table's parameter variables in order, an empty or missing value standing for the default.
+  // Returns as RollTopLevel does.
   std::string RollGroup(const std::string& table_name, const std::string& group_name,
-                        int16_t roll_modifier, bool fixed_roll, bool top_level,
-                        const std::vector<std::string>& params, bool reset_first);
+                        const CallRoll& roll = {}, const std::vector<std::string>& params = {});
+  // Prepares a top-level roll of the cached table `table_index` without rolling: every loaded
+  // table's variables back at their initial values and its arrays emptied, the iteration count
+  // and the roll's work at 0, then the current parameter values written into the table's
+  // parameter variables.
+  void StartTopLevelRoll(int table_index);
   // Takes back the text of a top-level result that the caller is done with: the next top-level
   // roll writes into its memory instead of allocating anew.
   void RecycleResult(std::string&& text) {
@@ -107,6 +148,17 @@ class Engine {
   static std::string ApplyCallFlags(std::string text, bool article, bool capital);
   // Clears the drawn marks of every no-repeat group of every loaded table.
   void ResetNoRepeatGroups();
+  // The number of the next re-roll or note link. Each call counts one on (after the largest
+  // 32-bit number comes the smallest); ClearTableCache starts the numbers at 0 again.
+  int32_t NextLinkNumber() {
+    const int32_t number = LinkCounter;
+    LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(LinkCounter) + 1u);
+    return number;
+  }
+  // The number the next link will get.
+  int32_t link_counter() const { return LinkCounter; }
+  // Expansions made since the last top-level roll, as the debug window shows them.
+  int32_t iterations() const { return g_nIterations; }
 
   int32_t RandomBetween(int16_t low, int16_t high) { return random_.Between(low, high); }
   void Seed(uint64_t seed) { random_.Seed(seed); }
@@ -116,6 +168,11 @@ class Engine {
   // thread or a signal handler.
   void RequestStop() { stop_requested_.store(true, std::memory_order_relaxed); }
   bool StopRequested() const { return stop_requested_.load(std::memory_order_relaxed); }
+  // Halts the running expansion as the "Stop" function does: every expansion gives "" at once
+  // until a group roller picks an entry again or a new generation begins.
+  void Halt() { g_bKeepRunning = false; }
+  // False once the generation was halted or a person cancelled an error box.
+  bool keep_running() const { return g_bKeepRunning; }
   // Called when a new generation starts (a roll command or a re-roll).
   void BeginGeneration();
   // Counts `handled` bytes of text towards the running roll's work, for a text that has grown
@@ -131,32 +188,29 @@ class Engine {
     return OutputLimitReached(table_name, line);
   }
 
-  // The table text of the table-language error messages: "<hr><b>###ERR: " what " (" table
-  // ", Line " line ").###</b><br>".
-  static std::string ErrorText(std::string_view what, std::string_view table, int32_t line);
   // Shows the OK/Cancel error box of an expansion or dispatch boundary; Cancel stops the
   // generation.
   void ShowErrorBox(std::string_view boundary, std::string_view table, int32_t line,
                     std::string_view entry, int number, std::string_view description);
 
+  // ---- settings and helpers ----
+  // Whether calls of groups that do not exist give error texts (the "DisplayNonTables" setting)
+  // instead of the call itself.
+  void set_tab_calls_as_errors(bool on) { bTabCallsAsErrors = on; }
+  bool tab_calls_as_errors() const { return bTabCallsAsErrors; }
+  // How "Extern" reaches add-ons; without one, every add-on call fails as not creatable.
+  void set_add_on_loader(AddOnLoader* loader) { add_on_loader_ = loader; }
+  AddOnLoader* add_on_loader() const { return add_on_loader_; }
+  // Told of every entry the group roller chooses (outcome statistics); null when no one asks.
+  void set_roll_observer(RollObserver* observer) { roll_observer_ = observer; }
+  RollObserver* roll_observer() const { return roll_observer_; }
+  // The data file of the last "Data" call and its parsed document; created on first use.
+  // Defined with the "Data" function (fn_data.cpp).
+  XmlDataCache& XmlData();
+
   // Scans with the literal definition of expansion (restart at the first position after every
   // substitution) instead of the linear scanner. Slow; kept to verify the linear scanner.
   void UseRestartingScanForVerification(bool on) { restarting_scan_ = on; }
-
-  // ---- state shared by the whole engine, under the names the table language documents ----
-  std::vector<std::unique_ptr<Table>> TableCache;
-  bool g_bKeepRunning = true;
-  int32_t g_nIterations = 0;
-  int32_t LinkCounter = 0;
-  bool bTabCallsAsErrors = false;
-  // The current parameter set: the values applied at every top-level roll.
-  std::vector<std::string> g_aParamValues;
-  // The data file of the last "Data" call and its parsed document; created on first use.
-  std::shared_ptr<XmlDataCache> xml_data_cache;
-  // How "Extern" reaches add-ons; without one, every add-on call fails as not creatable.
-  AddOnLoader* add_on_loader = nullptr;
-  // Told of every entry the group roller chooses (outcome statistics); null when no one asks.
-  RollObserver* roll_observer = nullptr;
 
  private:
   friend class Scanner;
@@ -203,6 +257,11 @@ class Engine {
 
   // ---- the group roller (roller.cpp) ----
   // The functions declared inline here are defined, and used, in roller.cpp only.
+  // The roller behind RollTopLevel and RollGroup; a top-level roll starts with
+  // StartTopLevelRoll.
+  inline std::string Roll(const std::string& table_name, const std::string& group_name,
+                          const CallRoll& roll, const std::vector<std::string>& params,
+                          bool top_level);
   // Draws the entry of a roll, honouring the no-repeat marks. Throws when a no-repeat group is
   // exhausted, or EngineError when the roll leaves 16 bits.
   inline std::size_t PickEntry(Group& group, int16_t roll_modifier, bool fixed_roll);
@@ -233,7 +292,19 @@ class Engine {
   // more than the expansion itself: EnterExpansion calls this every 256 expansions.
   void YieldNow();
 
+  // ---- state shared by the whole engine, under the names the table language documents ----
+  std::vector<std::unique_ptr<Table>> TableCache;
+  bool g_bKeepRunning = true;
+  int32_t g_nIterations = 0;
+  int32_t LinkCounter = 0;
+  bool bTabCallsAsErrors = false;
+  // The current parameter set: the values applied at every top-level roll.
+  std::vector<std::string> g_aParamValues;
+
   Host& host_;
+  AddOnLoader* add_on_loader_ = nullptr;
+  RollObserver* roll_observer_ = nullptr;
+  std::shared_ptr<XmlDataCache> xml_data_cache_;
   RandomSource random_;
   TableCatalog catalog_;
   std::filesystem::path tables_folder_;

@@ -10,7 +10,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
-#include "engine/functions/functions.h"
+#include "engine/functions/dispatch.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/text.h"
 
@@ -39,10 +39,11 @@ void RollDice(std::string_view input) {
   static const std::string table = "T";
   engine.Seed(input.size());
   const std::string args = DecodeFileText(input);
-  const FunctionCall call{engine, "Dice", args, table, -1, 1};
+  static const FunctionHandler dice = FindFunction("Dice");
+  const FunctionCall call{engine, args, table, -1, 1};
   std::string result;
   try {
-    result = Dice(call);
+    result = dice(call);
   } catch (const EngineError&) {
     return;  // reported by the dispatch boundary
   }

@@ -80,17 +80,17 @@ Outcome Roll(std::string_view entry, bool errors_as_messages, bool restarting, u
   engine.SetProgramFolder(EmptyFolder());
   engine.FillCatalog();
   engine.Seed(seed);
-  engine.bTabCallsAsErrors = errors_as_messages;
+  engine.set_tab_calls_as_errors(errors_as_messages);
   engine.UseRestartingScanForVerification(restarting);
-  engine.TableCache.push_back(ParseTableText("T", kMainTable, host));
-  engine.TableCache.push_back(ParseTableText("O", kOtherTable, host));
+  engine.AddTable(ParseTableText("T", kMainTable, host));
+  engine.AddTable(ParseTableText("O", kOtherTable, host));
 
   Outcome outcome;
   Watchdog::Get().Watch(engine, kTimeLimit);
   RunWithLargeStack([&] {
     engine.BeginGeneration();
     engine.ResetNoRepeatGroups();
-    outcome.text = engine.RollGroup("T", "Start", 0, false, true, {}, false) + "\n";
+    outcome.text = engine.RollTopLevel("T", "Start") + "\n";
     outcome.text += engine.ProcessString(entry, kPlainText, "T", 99);
   });
   outcome.stopped = Watchdog::Get().Unwatch() || engine.StopRequested();

@@ -48,14 +48,15 @@ void LoadAndRoll(std::string_view bytes) {
   engine.SetProgramFolder(EmptyFolder());
   engine.FillCatalog();
   engine.Seed(bytes.size());
-  engine.TableCache.push_back(std::move(table));
+  engine.AddTable(std::move(table));
 
   Watchdog::Get().Watch(engine, kTimeLimit);
   RunWithLargeStack([&] {
     engine.BeginGeneration();
     for (std::size_t i = 0; i < groups.size() && !engine.StopRequested(); ++i) {
       engine.ResetNoRepeatGroups();
-      std::string result = engine.RollGroup("Fuzz", groups[i], 0, false, i == 0, {}, false);
+      std::string result =
+          i == 0 ? engine.RollTopLevel("Fuzz", groups[i]) : engine.RollGroup("Fuzz", groups[i]);
       host.shown += result.size();
     }
   });

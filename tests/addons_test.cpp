@@ -41,7 +41,7 @@ class AddOnTest : public EngineFixture {
     WriteFile(home_ / "AddOns" / "Junk.so", "This is a text file, not a library.\n");
     fs::copy_file(fs::path(FABLEWICK_TEST_ADDON_DIR) / "Echo.Test.so",
                   home_ / "Elsewhere" / "Echo.so");
-    engine.add_on_loader = &loader_;
+    engine.set_add_on_loader(&loader_);
   }
 
   AddOnPage BuildPage() { return BuildAddOnPage(home_, "#000000", "#FFFFEE", &loader_); }
@@ -72,7 +72,7 @@ TEST_F(AddOnTest, ExternPassesEverythingAfterTheFirstCommaAndReportsAddOnsItCann
   for (const auto& [text, expected] : cases) EXPECT_EQ(Expand(text), expected) << text;
   EXPECT_FALSE(loader_.FindLibrary(std::string("Echo.Test\0/x", 11)));
   EXPECT_TRUE(host.boxes.empty());
-  engine.add_on_loader = nullptr;
+  engine.set_add_on_loader(nullptr);
   EXPECT_EQ(Expand("{Extern~Echo.Test,x}"), ExternError(429, "Echo.Test", "x"));
 }
 

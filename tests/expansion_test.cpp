@@ -109,12 +109,12 @@ TEST_F(ExpansionTest, FailuresInsideACallEmptyTheEntryButKeepEarlierAssignments)
 }
 
 TEST_F(ExpansionTest, LinkNumbersRunOnUntilTheTableCacheIsCleared) {
-  engine.LinkCounter = 7;
+  for (int link = 0; link < 7; ++link) engine.NextLinkNumber();
   EXPECT_EQ(Expand("[LX~T.Three=2]"),
             "<a name=\"fwroll7\" CLASS=clsLink href=\"reg7://T.Three=2\">b</a>");
-  EXPECT_EQ(engine.LinkCounter, 8);
+  EXPECT_EQ(engine.link_counter(), 8);
   engine.ClearTableCache();
-  EXPECT_EQ(engine.LinkCounter, 0);
+  EXPECT_EQ(engine.link_counter(), 0);
 }
 
 TEST_F(ExpansionTest, BlocksNestAndExpandTheirBodiesAfreshOnEveryPass) {

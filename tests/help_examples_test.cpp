@@ -24,7 +24,7 @@
 
 #include "addons/addon_library.h"
 #include "engine/documents/driver.h"
-#include "engine/model/parameters.h"
+#include "engine/functions/dispatch.h"
 #include "platform/text.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/files.h"
@@ -169,7 +169,7 @@ class HelpExamplesTest : public EngineFixture {
 #ifdef FABLEWICK_EXAMPLE_ADDON_DIR
     loader_ = std::make_unique<DynamicAddOnLoader>(
         std::vector<fs::path>{fs::path(FABLEWICK_EXAMPLE_ADDON_DIR)});
-    engine.add_on_loader = loader_.get();
+    engine.set_add_on_loader(loader_.get());
 #endif
     examples_ = ReadExamples(ReadFile(kSourceRoot / "share" / "Help" / "FWHelp.html"));
   }
@@ -177,14 +177,11 @@ class HelpExamplesTest : public EngineFixture {
   // Rolls an example once with `seed`, as choosing its table and pressing Roll would.
   std::string RollExample(const Example& example, uint64_t seed) {
     const std::string& table = example.tables.back().name;
-    engine.ClearTableCache();
-    const int index = engine.GetTable(table);
-    if (index < 0) return "(table did not load)";
-    engine.g_aParamValues = LoadParameters(engine.TableAt(index), host);
+    if (engine.SelectTable(table).index < 0) return "(table did not load)";
+    std::vector<std::string> values = engine.parameter_values();
     const std::vector<std::string> params = Fields(Attribute(example.tag, "data-params"));
-    for (std::size_t i = 0; i < params.size() && i < engine.g_aParamValues.size(); ++i) {
-      engine.g_aParamValues[i] = params[i];
-    }
+    for (std::size_t i = 0; i < params.size() && i < values.size(); ++i) values[i] = params[i];
+    engine.SetParameterValues(std::move(values));
     host.ClearRecords();
     const std::vector<std::string> answers = Fields(Attribute(example.tag, "data-answers"));
     host.input_answers.assign(answers.begin(), answers.end());
@@ -249,13 +246,11 @@ TEST_F(HelpExamplesTest, EveryExampleRollsWhatTheManualStates) {
   }
 }
 
-// The names of the dispatch table are read from its source: the engine offers no list of them.
 TEST_F(HelpExamplesTest, EveryBuiltInFunctionHasAnExample) {
-  const std::set<std::string> names =
-      Captures(ReadFile(kSourceRoot / "engine" / "functions" / "dispatch.cpp"),
-               "FunctionEntry\\{\"([A-Za-z]+)\"");
-  ASSERT_GE(names.size(), 50u)
-      << "the dispatch table was not found in engine/functions/dispatch.cpp";
+  const std::vector<std::string_view> registered = BuiltInFunctionNames();
+  const std::set<std::string> names(registered.begin(), registered.end());
+  ASSERT_GE(names.size(), 50u) << "the engine lists too few functions";
+  EXPECT_EQ(names.size(), registered.size()) << "a function name is registered twice";
   std::set<std::string> shown;
   for (const Example& example : examples_) {
     for (const ExampleTable& table : example.tables) {

@@ -132,7 +132,7 @@ TEST_F(HostileTableTest, EndlessRecursionEndsWithOneNestingMessageAndNoBoxOnAnyT
       const std::string result = large_stack ? ExpandTimed(table, text) : Expand(text, table);
       EXPECT_EQ(CountOf(result, kNesting), 1)
           << table << " " << text.substr(0, 20) << ": " << result.substr(0, 200);
-      EXPECT_FALSE(engine.g_bKeepRunning);
+      EXPECT_FALSE(engine.keep_running());
       EXPECT_TRUE(host.boxes.empty())
           << table << " " << text.substr(0, 20) << ": " << host.boxes[0].text;
     }
@@ -162,12 +162,11 @@ TEST_F(HostileTableTest, OutputLimitHoldsForEachRollAndLargeResultsBelowItStay) 
   // own, and text passing through levels does not count as more output.
   engine.BeginGeneration();
   for (int roll = 0; roll < 3; ++roll) {
-    EXPECT_EQ(engine.RollGroup("Big", "Twenty", 0, false, true, {}, false).size(), 20'000'000u);
+    EXPECT_EQ(engine.RollTopLevel("Big", "Twenty").size(), 20'000'000u);
   }
   EXPECT_FALSE(engine.StopRequested());
   // 70 MB in one roll.
-  EXPECT_EQ(RollTopLevel("Big", "Over"),
-            Engine::ErrorText(kTooMuchOutput, "Big", LineOf("Big", "Over")));
+  EXPECT_EQ(RollTopLevel("Big", "Over"), ErrorText(kTooMuchOutput, "Big", LineOf("Big", "Over")));
   EXPECT_TRUE(engine.StopRequested());
 }
 
@@ -197,7 +196,7 @@ TEST_F(HostileTableTest, MegabyteLinesLoadAndRollInBoundedTime) {
   // Every bracket opens a construct holding the rest of the line: the nested copies of a
   // megabyte line would fill memory long before the nesting limit.
   EXPECT_EQ(ExpandTimed("Long", "[Opens]"),
-            Engine::ErrorText(kTooMuchOutput, "Long", LineOf("Long", "Opens")));
+            ErrorText(kTooMuchOutput, "Long", LineOf("Long", "Opens")));
 }
 
 TEST_F(HostileTableTest, TablesLoadUpToTheMostGroupsAndFailBeyondWithTheSixteenBitMessage) {

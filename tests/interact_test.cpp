@@ -43,7 +43,7 @@ TEST_F(InteractTest, StatusWritesTheTablesPanelAndLetsTheWindowPaint) {
 
 TEST_F(InteractTest, StopHaltsEverythingAfterItButOnlyItsOwnRepetitionOfARepeatedCall) {
   EXPECT_EQ(Expand("Before {Stop~Out of gold}[Gem]|Gold=5|%Name%"), "Before ");
-  EXPECT_FALSE(engine.g_bKeepRunning);
+  EXPECT_FALSE(engine.keep_running());
   EXPECT_EQ(VariableValue("T", "Gold"), "0");
   WriteTable("R", ":Start\n1,[N3~Step]\n:Step\n1,x{Stop~halt}\n");
   EXPECT_EQ(RollTopLevel("R"), "xxx");

@@ -86,25 +86,25 @@ Observation Roll(const Case& c, bool restarting, const fs::path& tables_folder) 
   engine.UseRestartingScanForVerification(restarting);
   engine.SetTablesFolder(tables_folder);
   engine.FillCatalog();
-  engine.bTabCallsAsErrors = c.errors_as_messages;
+  engine.set_tab_calls_as_errors(c.errors_as_messages);
   engine.Seed(c.seed);
-  engine.g_aParamValues = {"4"};
-  engine.TableCache.push_back(ParseTableText("T", c.main_table, host));
-  engine.TableCache.push_back(ParseTableText("U", c.other_table, host));
+  engine.SetParameterValues({"4"});
+  engine.AddTable(ParseTableText("T", c.main_table, host));
+  engine.AddTable(ParseTableText("U", c.other_table, host));
 
   Observation o;
   engine.BeginGeneration();
   for (int i = 0; i < c.rolls; ++i) {
     engine.ResetNoRepeatGroups();
-    o.results.push_back(engine.RollGroup("T", "Start", 0, false, true, {}, false));
+    o.results.push_back(engine.RollTopLevel("T", "Start"));
     std::string vars;
     for (int t = 0; t < engine.TableCount(); ++t) {
       for (const TableVariable& v : engine.TableAt(t).Vars) vars += v.Name + "=" + v.Value + ";";
     }
     o.variables.push_back(vars);
-    o.counters.push_back(engine.LinkCounter);
-    o.counters.push_back(engine.g_nIterations);
-    if (!engine.g_bKeepRunning || engine.StopRequested()) break;
+    o.counters.push_back(engine.link_counter());
+    o.counters.push_back(engine.iterations());
+    if (!engine.keep_running() || engine.StopRequested()) break;
   }
   static constexpr const char* kKinds[] = {"[OK] ", "[OK/Cancel] ", "[Yes/No] ", "[Input] "};
   for (const ShownBox& box : host.boxes)

@@ -179,7 +179,7 @@ TEST_F(LinkDocumentTest, RerollingReplacesTheLinkWholeKeepingItsNumberAndModifie
   }
   const std::string gems = results_[0].substr(tail);
   ASSERT_NE(original.find("href=\"reg1://Inn.Door\""), std::string::npos) << original;
-  engine.g_bKeepRunning = false;  // a click after a stopped generation still rolls
+  engine.Halt();  // a click after a stopped generation still rolls
   Click("reg0://CC~Inn.Room");
   EXPECT_NE(new_text_.find("href=\"reg3://Inn.Door\""), std::string::npos) << new_text_;
   EXPECT_EQ(results_[0], "The " + Named("0", "CC~Inn.Room", new_text_) + gems);

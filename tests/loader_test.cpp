@@ -90,7 +90,7 @@ TEST_F(LoaderTest, TooManyEntriesExceedTheSixteenBitCount) {
 TEST_F(LoaderTest, ParameterOfAVariableNotDeclaredAboveIsIgnored) {
   WriteTable("T", "@x,9,Prompt?\n%x%,0\n:Start\n1,%x%\n");
   EXPECT_EQ(Load("T").ParamCount(), 0);
-  engine.g_aParamValues = {"9"};
+  engine.SetParameterValues({"9"});
   EXPECT_EQ(RollTopLevel("T"), "0");
 }
 

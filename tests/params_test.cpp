@@ -63,21 +63,25 @@ class ParameterSetTest : public EngineFixture {
  protected:
   void SetUp() override {
     WriteTable("T", kTown);
-    engine.g_aParamValues = LoadParameters(Load("T"), host);
+    ASSERT_GE(engine.SelectTable("T").index, 0);
   }
 
+  // One assignment more on the current values, as --param makes them one after another.
   std::optional<std::string> Set(std::string_view assignment) {
-    return SetParameterByVariable(Load("T"), engine.g_aParamValues, assignment);
+    std::vector<std::string> values = engine.parameter_values();
+    std::optional<std::string> problem = SetParameterByVariable(Load("T"), values, assignment);
+    engine.SetParameterValues(std::move(values));
+    return problem;
   }
 };
 
 // The acceptance cases cover the reset to the current values at every roll.
 TEST_F(ParameterSetTest, AVariableBoundTwiceTakesTheValueOfTheLastDeclarationOrTheValueGiven) {
-  EXPECT_THAT(engine.g_aParamValues, ElementsAre("2", "Bob", "1", "3"));
+  EXPECT_THAT(engine.parameter_values(), ElementsAre("2", "Bob", "1", "3"));
   EXPECT_TRUE(host.boxes.empty());
   EXPECT_EQ(RollTopLevel("T"), "2  Medium  Bob 3");
   ASSERT_EQ(Set("Twice=2"), std::nullopt);
-  EXPECT_THAT(engine.g_aParamValues, ElementsAre("2", "Bob", "2", "2"));
+  EXPECT_THAT(engine.parameter_values(), ElementsAre("2", "Bob", "2", "2"));
   EXPECT_EQ(RollTopLevel("T"), "2  Medium  Bob 2");
   // An option of only the second declaration is no choice for the first.
   EXPECT_TRUE(Set("Twice=E").has_value());
@@ -87,17 +91,17 @@ TEST_F(ParameterSetTest, AListParameterIsSetByItemNumberOrOptionText) {
   for (const auto& [assignment, value] : std::vector<std::pair<std::string, std::string>>{
            {"Size=Small", "1"}, {"Size= Medium ", "2"}, {"Size=3", "3"}}) {
     EXPECT_EQ(Set(assignment), std::nullopt);
-    EXPECT_EQ(engine.g_aParamValues[0], value) << assignment;
+    EXPECT_EQ(engine.parameter_values()[0], value) << assignment;
   }
   EXPECT_EQ(Set("Name=a=b"), std::nullopt);
-  EXPECT_EQ(engine.g_aParamValues[1], "a=b");
+  EXPECT_EQ(engine.parameter_values()[1], "a=b");
 
   for (const char* refused : {"Size=4", "Size=0", "Size=1.5", "Size=Medium", "Size=large"}) {
     const std::optional<std::string> problem = Set(refused);
     ASSERT_TRUE(problem.has_value()) << refused;
     EXPECT_THAT(*problem, HasSubstr("1 Small\n  2  Medium \n  3 Large")) << refused;
   }
-  EXPECT_EQ(engine.g_aParamValues[0], "3");
+  EXPECT_EQ(engine.parameter_values()[0], "3");
   for (const char* refused : {"Free=1", "size=1", "Size"}) EXPECT_TRUE(Set(refused)) << refused;
 }
 

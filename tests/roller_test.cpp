@@ -63,11 +63,13 @@ TEST_F(RollerTest, NoRepeatSelectionThatCanReachOnlyDrawnEntriesEndsExhausted) {
 
 TEST_F(RollerTest, TopLevelRollResetsTheIterationCountAndTheDriverReportsProgress) {
   WriteTable("D", ":Start\n1,[N][N]\n:!N\n1,a\n2,b\n");
-  engine.g_nIterations = 1000;
+  RollTopLevel("D", "Start");
+  engine.ResetNoRepeatGroups();
+  const int32_t before = engine.iterations();
   Roll("D", "N");
-  EXPECT_EQ(engine.g_nIterations, 1001);
+  EXPECT_EQ(engine.iterations(), before + 1);
   RollTopLevel("D", "N");
-  EXPECT_EQ(engine.g_nIterations, 1);
+  EXPECT_EQ(engine.iterations(), 1);
   host.ClearRecords();
   EXPECT_THAT(RollTable(engine, "D", 3),
               testing::AllOf(testing::SizeIs(3), testing::Each(testing::AnyOf("ab", "ba"))));

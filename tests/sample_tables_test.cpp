@@ -12,7 +12,6 @@
 #include "addons/addon_library.h"
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
-#include "engine/model/parameters.h"
 #include "tests/support/scripted_host.h"
 
 namespace fablewick {
@@ -29,16 +28,14 @@ class SampleTablesTest : public ::testing::Test {
     engine_.SetProgramFolder(share_);
     engine_.SetTablesFolder(share_ / "Tables");
     engine_.FillCatalog();
-    engine_.bTabCallsAsErrors = true;  // a call of a missing group is a fault too
-    engine_.add_on_loader = &loader_;
+    engine_.set_tab_calls_as_errors(true);  // a call of a missing group is a fault too
+    engine_.set_add_on_loader(&loader_);
   }
 
   // Selects a table as the table list does: a fresh cache and the parameters at their defaults.
   const Table& Select(const std::string& name) {
-    engine_.ClearTableCache();
-    const int index = engine_.GetTable(name);
+    const int index = engine_.SelectTable(name).index;
     EXPECT_GE(index, 0) << name << " does not load";
-    engine_.g_aParamValues = LoadParameters(engine_.TableAt(index), host_);
     return engine_.TableAt(index);
   }
 
@@ -84,7 +81,9 @@ TEST_F(SampleTablesTest, EveryTableRollsCleanlyAtItsDefaultsAndAtEveryOptionOfIt
     for (std::size_t p = 0; p < parameters.size(); ++p) {
       for (std::size_t option = 1; option <= parameters[p].Options.size(); ++option) {
         Select(item.name);
-        engine_.g_aParamValues[p] = std::to_string(option);
+        std::vector<std::string> values = engine_.parameter_values();
+        values[p] = std::to_string(option);
+        engine_.SetParameterValues(std::move(values));
         RollAndCheck(item.name, parameters[p].Prompt + " " + parameters[p].Options[option - 1],
                      demo ? 8 : 4, demo ? 1 : 5);
       }

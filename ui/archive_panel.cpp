@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "engine/documents/document.h"
+#include "engine/error_text.h"
 #include "engine/host.h"
 #include "platform/archive_store.h"
 #include "platform/text.h"
@@ -199,7 +200,7 @@ void ArchivePanel::SetButtons(bool add_and_new, bool remove) {
 }
 
 void ArchivePanel::ReportFailure(const std::string& routine, const std::string& description) {
-  boxes_.MessageBox("Error in " + routine, "Error: " + description);
+  ShowRoutineError(boxes_, routine, description);
 }
 
 // ---- events ---------------------------------------------------------------------------------

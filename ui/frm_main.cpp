@@ -69,7 +69,7 @@ frmMain::frmMain(MainWindowOptions options, QWidget* parent)
   engine_ = std::make_unique<Engine>(*host_);
   engine_->SetProgramFolder(program_folder_);
   add_ons_ = std::make_unique<DynamicAddOnLoader>(AddOnFolders(program_folder_));
-  engine_->add_on_loader = add_ons_.get();
+  engine_->set_add_on_loader(add_ons_.get());
 
   CreateWidgets();
   CreateActions();
@@ -141,7 +141,7 @@ void frmMain::CreateWidgets() {
   picParameters->hide();
   connect(picParameters, &ParameterPanel::layoutChanged, this, &frmMain::DoLayout);
   connect(picParameters, &ParameterPanel::valuesChanged, this,
-          [this](const std::vector<std::string>& values) { engine_->g_aParamValues = values; });
+          [this](const std::vector<std::string>& values) { engine_->SetParameterValues(values); });
 
   picArchives = new ArchivePanel(program_folder_, *dialogs_, central_);
   picArchives->setObjectName("picArchives");
@@ -331,7 +331,7 @@ void frmMain::ApplyTextures() {
 // ---- settings -----------------------------------------------------------------------------
 
 void frmMain::ApplySettingsToWindow() {
-  engine_->bTabCallsAsErrors = settings_.bTabCallsAsErrors;
+  engine_->set_tab_calls_as_errors(settings_.bTabCallsAsErrors);
   txtNumRolls->setText(QString::fromStdString(settings_.NumRolls));
   for (const std::string& favorite : settings_.HList) {
     lstHyperlist->addItem(QString::fromStdString(favorite));
@@ -394,7 +394,7 @@ void frmMain::ExitWithoutSaving() {
 }
 
 void frmMain::ErrorBox(const std::string& routine, const std::string& description) {
-  dialogs_->MessageBox("Error in " + routine, "Error: " + description);
+  ShowRoutineError(*dialogs_, routine, description);
 }
 
 }  // namespace fablewick

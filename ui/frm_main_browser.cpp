@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "engine/engine.h"
-#include "engine/model/parameters.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
 #include "ui/parameter_panel.h"
@@ -70,13 +69,10 @@ void frmMain::lstTables_Click() {
     SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
     return;
   }
-  engine_->ClearTableCache();
-  const int index = engine_->GetTable(table);
-  engine_->g_aParamValues =
-      index < 0 ? std::vector<std::string>{} : LoadParameters(engine_->TableAt(index), *dialogs_);
+  const int index = engine_->SelectTable(table).index;
   picParameters->LoadParameters(
       index < 0 ? std::vector<TableParameter>{} : engine_->TableAt(index).Params,
-      engine_->g_aParamValues);
+      engine_->parameter_values());
   DoLayout();
   mnuEditTable->setEnabled(true);
   if (index >= 0) cmdRoll_Click();

@@ -166,7 +166,7 @@ void frmMain::ShowAddOns() {
       BuildAddOnPage(program_folder_, settings_.ColorFG, settings_.ColorBG, add_ons_.get());
   if (page.status == AddOnPage::kNoList) return;
   if (page.status == AddOnPage::kFailed) {
-    dialogs_->MessageBox(kAddOnPageErrorTitle, page.message);
+    dialogs_->MessageBox(RoutineErrorTitle(kAddOnPageRoutine), page.message);
     return;
   }
   const std::filesystem::path file = program_folder_ / kAddOnPageFileName;
@@ -174,7 +174,7 @@ void frmMain::ShowAddOns() {
     WriteTextFileAtomically(file.string(), page.html);
     WebBrowser1->Navigate(file.string());
   } catch (const std::exception& error) {
-    dialogs_->MessageBox(kAddOnPageErrorTitle, std::string("Error: ") + error.what());
+    ErrorBox(kAddOnPageRoutine, error.what());
   }
 }
 
@@ -318,7 +318,7 @@ void frmMain::PrintResults() {
 void frmMain::ShowPreferences() {
   frmPrefs dialog(settings_, program_folder_, *dialogs_, this);
   dialog.exec();
-  engine_->bTabCallsAsErrors = settings_.bTabCallsAsErrors;
+  engine_->set_tab_calls_as_errors(settings_.bTabCallsAsErrors);
   if (dialog.TexturesChanged()) {
     ApplyTextures();
     DoLayout();

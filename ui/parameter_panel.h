@@ -23,8 +23,8 @@ namespace fablewick {
 //
 // The panel keeps its own copy of the parameter records and values given to LoadParameters. When
 // the wizard, opened from the panel, finishes, the copy is updated and valuesChanged() carries
-// the new values; the window copies them into the engine's g_aParamValues. Nothing changes when
-// the wizard is cancelled.
+// the new values; the window hands them to the engine (Engine::SetParameterValues). Nothing
+// changes when the wizard is cancelled.
 //
 // The window places the panel and decides whether it shows (only for tables with parameters);
 // the panel arranges its own children to whatever size it is given. layoutChanged() asks the

@@ -8,7 +8,6 @@
 #include "engine/documents/document.h"
 #include "engine/documents/driver.h"
 #include "engine/error.h"
-#include "engine/model/parameters.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -41,21 +40,6 @@ class EntryCounter : public RollObserver {
   const Group& group_;
   std::vector<int64_t> counts_;
 };
-
-// Every variable of every loaded table back at its initial value and the arrays emptied, as a
-// top-level roll begins; then the called table's parameters at their current values.
-void StartAfresh(Engine& engine, Table& called) {
-  for (auto& table : engine.TableCache) {
-    for (TableVariable& variable : table->Vars) variable.Value = variable.InitialValue;
-    table->Arrays.clear();
-  }
-  engine.g_nIterations = 0;
-  const std::size_t count = std::min(called.Params.size(), engine.g_aParamValues.size());
-  for (std::size_t i = 0; i < count; ++i) {
-    called.Vars.at(static_cast<std::size_t>(called.Params[i].VarIndex)).Value =
-        engine.g_aParamValues[i];
-  }
-}
 
 std::optional<NumberSummary> SummariseNumbers(const std::vector<OutcomeCount>& outcomes) {
   NumberSummary summary;
@@ -118,13 +102,14 @@ StatsResult CollectStats(Engine& engine, std::string_view call, const StatsOptio
     result.problem = "the call " + stats.call + " cannot be read: " + error.description();
     return result;
   }
-  const int table_index = engine.GetTable(table_name);
+  // Chosen as a roll chooses it, so that every roll starts with the table's parameters at their
+  // defaults.
+  const int table_index = engine.SelectTable(table_name).index;
   if (table_index < 0) {
     result.status = StatsStatus::kTableNotLoaded;
     result.problem = "table \"" + table_name + "\" cannot be loaded";
     return result;
   }
-  engine.g_aParamValues = LoadParameters(engine.TableAt(table_index), engine.host());
 
   std::optional<EntryCounter> counter;
   if (!options.by_group.empty()) {
@@ -145,23 +130,22 @@ StatsResult CollectStats(Engine& engine, std::string_view call, const StatsOptio
       return result;
     }
     counter.emplace(stats.table, *group);
-    engine.roll_observer = &*counter;
+    engine.set_roll_observer(&*counter);
   }
 
   std::unordered_map<std::string, int64_t> results;
   engine.BeginGeneration();
-  Table& called = engine.TableAt(table_index);
   for (; stats.rolls < options.rolls; ++stats.rolls) {
     engine.ResetNoRepeatGroups();
-    StartAfresh(engine, called);
+    engine.StartTopLevelRoll(table_index);
     StartCallResult rolled = RollStartCall(engine, stats.call);
     if (!counter) ++results[ExpandCaretCodes(rolled.text)];
-    if (engine.StopRequested() || !engine.g_bKeepRunning) {
+    if (engine.StopRequested() || !engine.keep_running()) {
       ++stats.rolls;
       break;
     }
   }
-  engine.roll_observer = nullptr;
+  engine.set_roll_observer(nullptr);
 
   if (counter) {
     stats.outcomes = counter->Outcomes();

@@ -69,18 +69,16 @@ void RollTable(Engine& engine, const std::string& table, int16_t count, const Re
   engine.host().SetStatus(0, status);
   engine.BeginGeneration();
   const std::string start = "Start";
-  const std::vector<std::string> no_params;
   int16_t made = 0;
   while (made < count) {
     engine.ResetNoRepeatGroups();
-    std::string result =
-        FinishedText(engine.RollGroup(table, start, 0, false, true, no_params, false));
+    std::string result = FinishedText(engine.RollTopLevel(table, start));
     take(std::move(result));
     // A sink that only read the result leaves it as it was: its memory serves the next roll.
     engine.RecycleResult(std::move(result));
     ++made;
     engine.host().SetStatus(0, status += ".");
-    if (!engine.g_bKeepRunning || engine.StopRequested()) {
+    if (!engine.keep_running() || engine.StopRequested()) {
       engine.host().Yield();
       break;
     }
@@ -98,8 +96,9 @@ StartCallResult RollStartCall(Engine& engine, std::string_view call_text) {
   const int repeats = call.prefixes.repeat == 0 ? 1 : call.prefixes.repeat;
   std::string text;
   for (int i = 0; i < repeats; ++i) {
-    text += engine.RollGroup(call.table, call.group, call.modifier.value, call.modifier.fixed,
-                             false, call.params, call.prefixes.reset);
+    text += engine.RollGroup(call.table, call.group,
+                             {call.modifier.value, call.modifier.fixed, call.prefixes.reset},
+                             call.params);
   }
   if (!text.empty()) {
     if (text == kNotFoundMarker) text = call.group;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/documents/document.h"
+#include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "platform/text.h"
 
@@ -15,7 +16,6 @@ namespace fablewick {
 namespace {
 
 constexpr std::string_view kAddressSeparator = "://";
-constexpr std::string_view kNamedLinkMarker = "<a name=\"fwroll";
 constexpr std::string_view kClosingTag = "</a>";
 constexpr std::string_view kLineBreakTag = "<BR>";
 constexpr std::string_view kBodyEnd = "</BODY>";
@@ -66,27 +66,6 @@ std::size_t EndOfLinkOrFirstClose(std::string_view text, std::size_t content_sta
   if (end != std::string_view::npos) return end;
   const std::size_t close = text.find(kClosingTag, content_start);
   return close == std::string_view::npos ? close : close + kClosingTag.size();
-}
-
-std::string NamedRerollPrefix(std::string_view number) {
-  return std::string(kNamedLinkMarker)
-      .append(number)
-      .append("\" CLASS=clsLink href=\"reg")
-      .append(number)
-      .append(kAddressSeparator);
-}
-
-std::string UnnamedRerollPrefix(std::string_view number) {
-  return std::string("<a CLASS=clsLink href=\"reg").append(number).append(kAddressSeparator);
-}
-
-std::string NoteOpeningTag(std::string_view number) {
-  return std::string(kNamedLinkMarker)
-      .append(number)
-      .append("\" CLASS=clsLink style=\"color:green\" href=\"nte")
-      .append(number)
-      .append(kAddressSeparator)
-      .append("\">");
 }
 
 // A re-roll link located in a result: where it starts and ends, and which form it has.
@@ -219,8 +198,8 @@ bool ReplaceRerollLink(std::vector<std::string>& results, std::string_view numbe
     const std::optional<FoundLink> found = FindRerollLink(result, number);
     if (!found) continue;
     const std::string old_link = result.substr(found->start, found->end - found->start);
-    std::string new_link = found->named ? NamedRerollPrefix(number) : UnnamedRerollPrefix(number);
-    new_link.append(rest).append("\">").append(new_text).append(kClosingTag);
+    const std::string new_link =
+        RerollLinkTag(number, rest, found->named).append(new_text).append(kLinkClosingTag);
     result = ReplaceAll(result, old_link, new_link);
     return true;
   }
@@ -248,8 +227,8 @@ std::optional<NoteLink> FindNoteLink(const std::vector<std::string>& results,
 void ReplaceNoteLink(std::vector<std::string>& results, const NoteLink& link,
                      std::string_view number, std::string_view new_note) {
   if (link.result >= results.size() || !IsLinkNumber(number)) return;
-  std::string new_link = NoteOpeningTag(number);
-  new_link.append(new_note.empty() ? std::string_view("-") : new_note).append(kClosingTag);
+  const std::string new_link =
+      NoteLinkMarkup(number, new_note.empty() ? std::string_view("-") : new_note);
   std::string& result = results[link.result];
   result = ReplaceAll(result, link.old_link, new_link);
 }

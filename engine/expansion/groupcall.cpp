@@ -2,6 +2,7 @@
 // or a conditional call "[" condition "?" call "/" call "]".
 #include "engine/expansion/groupcall.h"
 
+#include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/expansion/condition.h"
@@ -16,12 +17,14 @@ int16_t DigitAfterPrefix(std::string_view second) {
   return static_cast<int16_t>(second[0] - '0');
 }
 
-std::string LinkHref(int32_t number, const CallPrefixes& prefixes, std::string_view table,
-                     std::string_view call) {
-  std::string href = "reg" + FormatInteger(number) + "://" + prefixes.modifiers;
-  if (call.find('.') == std::string_view::npos) href.append(table).append(".");
-  href.append(call);
-  return href;
+// What a re-roll link's address holds after "://": the prefixes to roll with, then the call,
+// which names its table.
+std::string RerollRest(const CallPrefixes& prefixes, std::string_view table,
+                       std::string_view call) {
+  std::string rest = prefixes.modifiers;
+  if (call.find('.') == std::string_view::npos) rest.append(table).append(".");
+  rest.append(call);
+  return rest;
 }
 
 }  // namespace
@@ -102,7 +105,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
                                     int32_t line) {
   if (!inside.empty() && IsBareGroupName(inside)) {
     const std::string group(inside);
-    std::string result = RollGroup(table_name, group, 0, false, false, {}, false);
+    std::string result = RollGroup(table_name, group);
     if (result == kNotFoundMarker) {
       return GroupNotFound(group, table_name, line);
     }
@@ -115,10 +118,8 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
 
   std::string link_tag;
   if (prefixes.link) {
-    const int32_t number = LinkCounter;
-    link_tag = "<a name=\"fwroll" + FormatInteger(number) + "\" CLASS=clsLink href=\"" +
-               LinkHref(number, prefixes, table_name, call) + "\">";
-    LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(LinkCounter) + 1u);
+    link_tag = RerollLinkTag(FormatInteger(NextLinkNumber()),
+                             RerollRest(prefixes, table_name, call), true);
   }
 
   const std::size_t question = call.find('?');
@@ -135,9 +136,8 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     prefixes.modifiers.clear();
     ReadCallPrefixes(call, prefixes, this);
     if (prefixes.link) {
-      const int32_t number = LinkCounter;
-      link_tag = "<a CLASS=clsLink href=\"" + LinkHref(number, prefixes, table_name, call) + "\">";
-      LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(LinkCounter) + 1u);
+      link_tag = RerollLinkTag(FormatInteger(NextLinkNumber()),
+                               RerollRest(prefixes, table_name, call), false);
     }
   }
 
@@ -165,7 +165,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     const int repeats = prefixes.repeat == 0 ? 1 : prefixes.repeat;
     for (int i = 0; i < repeats; ++i) {
       std::string rolled =
-          RollGroup(table, group, modifier.value, modifier.fixed, false, params, prefixes.reset);
+          RollGroup(table, group, {modifier.value, modifier.fixed, prefixes.reset}, params);
       // A group that does not exist is reported once, however often the call repeats it.
       if (rolled == kNotFoundMarker) {
         result = std::move(rolled);
@@ -185,7 +185,7 @@ std::string Engine::ExpandGroupCall(std::string_view inside, const std::string& 
     }
     result = ApplyCallFlags(std::move(result), prefixes.article, prefixes.capital);
   }
-  if (prefixes.link) return link_tag + result + "</a>";
+  if (prefixes.link) return link_tag.append(result).append(kLinkClosingTag);
   return result;
 }
 

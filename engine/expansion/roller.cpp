@@ -40,14 +40,6 @@ bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
 
 struct GroupExhausted {};
 
-// The text a roll gives in place of a result when it fails.
-std::string RollErrorText(const char* what, std::string_view table_name,
-                          std::string_view group_name) {
-  std::string text = "<hr><b>###";
-  text.append(what).append(" in Table: ").append(table_name).append(" / Group: ");
-  return text.append(group_name).append(" ###</b><hr>");
-}
-
 // Whether a text can be put in place of a construct as it is: nothing in it opens a construct,
 // pairs an earlier "|" or "%", or escapes what follows it.
 bool IsFinalText(std::string_view text) {
@@ -64,27 +56,32 @@ bool IsFinalText(std::string_view text) {
 
 }  // namespace
 
-std::string Engine::RollGroup(const std::string& table_name, const std::string& group_name,
-                              int16_t roll_modifier, bool fixed_roll, bool top_level,
-                              const std::vector<std::string>& params, bool reset_first) {
+void Engine::StartTopLevelRoll(int table_index) {
+  for (auto& cached : TableCache) {
+    for (TableVariable& variable : cached->Vars) variable.Value = variable.InitialValue;
+    cached->Arrays.clear();
+  }
+  g_nIterations = 0;
+  output_bytes_ = 0;
+  Table& table = TableAt(table_index);
+  const std::size_t count = std::min(table.Params.size(), g_aParamValues.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    table.Vars.at(static_cast<std::size_t>(table.Params[i].VarIndex)).Value = g_aParamValues[i];
+  }
+}
+
+// Built into RollTopLevel and RollGroup, so that neither pays for the other's work.
+[[gnu::always_inline]] inline std::string Engine::Roll(const std::string& table_name,
+                                                       const std::string& group_name,
+                                                       const CallRoll& roll,
+                                                       const std::vector<std::string>& params,
+                                                       bool top_level) {
   const char* error_text = "ERR:Unknown";
   try {
     int t = GetTable(table_name);
     if (t < 0) return "";
     Table& table = TableAt(t);
-
-    if (top_level) {
-      for (auto& cached : TableCache) {
-        for (TableVariable& variable : cached->Vars) variable.Value = variable.InitialValue;
-        cached->Arrays.clear();
-      }
-      g_nIterations = 0;
-      output_bytes_ = 0;
-      const std::size_t count = std::min(table.Params.size(), g_aParamValues.size());
-      for (std::size_t i = 0; i < count; ++i) {
-        table.Vars.at(static_cast<std::size_t>(table.Params[i].VarIndex)).Value = g_aParamValues[i];
-      }
-    }
+    if (top_level) StartTopLevelRoll(t);
 
     // Values passed with the call; a parameter without a value takes its default.
     if (!params.empty()) {
@@ -98,9 +95,9 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
 
     Group* group = table.FindGroup(group_name);
     if (group == nullptr) return std::string(kNotFoundMarker);
-    if (group->NoRepeat && reset_first) group->ResetDrawn();
+    if (group->NoRepeat && roll.reset_first) group->ResetDrawn();
 
-    const std::size_t chosen = PickEntry(*group, roll_modifier, fixed_roll);
+    const std::size_t chosen = PickEntry(*group, roll.modifier, roll.fixed);
     std::string text;
     if (top_level) {
       // Room for a typical result from the start saves growing it several times over; a result
@@ -117,6 +114,15 @@ std::string Engine::RollGroup(const std::string& table_name, const std::string& 
   } catch (const std::exception&) {
   }
   return RollErrorText(error_text, table_name, group_name);
+}
+
+std::string Engine::RollTopLevel(const std::string& table_name, const std::string& group_name) {
+  return Roll(table_name, group_name, CallRoll{}, {}, true);
+}
+
+std::string Engine::RollGroup(const std::string& table_name, const std::string& group_name,
+                              const CallRoll& roll, const std::vector<std::string>& params) {
+  return Roll(table_name, group_name, roll, params, false);
 }
 
 // An ordinary roll on an ordinary group takes the entry the roll falls on; DrawEntry makes the
@@ -186,7 +192,7 @@ std::size_t Engine::DrawEntry(Group& group, int16_t roll_modifier, bool fixed_ro
                                                              const std::string& table_name,
                                                              Group& group, std::size_t chosen,
                                                              std::string& out) {
-  if (roll_observer != nullptr) roll_observer->EntryChosen(table_name, group, chosen);
+  if (roll_observer_ != nullptr) roll_observer_->EntryChosen(table_name, group, chosen);
   g_bKeepRunning = !StopRequested();
   const Entry& entry = group.Entries[chosen];
   const std::size_t start = out.size();

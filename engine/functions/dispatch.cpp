@@ -1,93 +1,52 @@
-// Function dispatch: splits a function call into its name and argument text, finds the handler
-// by name in one table and runs it. A failing handler is reported in the error box here.
+// Function dispatch: splits a function call into its name and argument text, finds the function
+// by name among the families' registration arrays and runs it. A failing function is reported in
+// the error box here.
 #include "engine/functions/dispatch.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/engine.h"
 #include "engine/error.h"
-#include "engine/functions/functions.h"
 
 namespace fablewick {
 namespace {
 
-struct FunctionEntry {
-  std::string_view name;
-  FunctionHandler handler;
+constexpr std::array kFamilies = {
+    &kDiceFunctions,  &kCalcFunctions,     &kBasicFunctions,  &kStringFunctions,
+    &kOrderFunctions, &kGroupFunctions,    &kArrayFunctions,  &kParamFunctions,
+    &kDataFunctions,  &kInteractFunctions, &kExternFunctions, &kShellFunctions,
 };
 
-// Every built-in function, by its exact name.
-constexpr std::array kFunctions = {
-    FunctionEntry{"Extern", Extern},
-    FunctionEntry{"Shell", Shell},
-    FunctionEntry{"Ordinal", Ordinal},
-    FunctionEntry{"ArrNew", Arrays},
-    FunctionEntry{"ArrItem", Arrays},
-    FunctionEntry{"ArrGet", Arrays},
-    FunctionEntry{"ArrExists", Arrays},
-    FunctionEntry{"ArrCount", Arrays},
-    FunctionEntry{"ArrRemove", Arrays},
-    FunctionEntry{"ArrClear", Arrays},
-    FunctionEntry{"Param", Param},
-    FunctionEntry{"LCase", LCase},
-    FunctionEntry{"UCase", UCase},
-    FunctionEntry{"Ceil", CeilOrFloor},
-    FunctionEntry{"Floor", CeilOrFloor},
-    FunctionEntry{"Debug", Debug},
-    FunctionEntry{"Input", Input},
-    FunctionEntry{"AorAn", AorAn},
-    FunctionEntry{"Cap", Cap},
-    FunctionEntry{"Calc", Calc},
-    FunctionEntry{"Find", Find},
-    FunctionEntry{"If", IfOutsideBlock},
-    FunctionEntry{"Note", Note},
-    FunctionEntry{"Replace", Replace},
-    FunctionEntry{"Stop", Stop},
-    FunctionEntry{"Length", Length},
-    FunctionEntry{"Unlock", Unlock},
-    FunctionEntry{"Lockout", Lockout},
-    FunctionEntry{"Dice", Dice},
-    FunctionEntry{"OrderAsc", OrderAsc},
-    FunctionEntry{"OrderDesc", OrderDesc},
-    FunctionEntry{"Msg", Msg},
-    FunctionEntry{"Reset", Reset},
-    FunctionEntry{"Trim", Trim},
-    FunctionEntry{"Left", LeftRightMid},
-    FunctionEntry{"Right", LeftRightMid},
-    FunctionEntry{"Mid", LeftRightMid},
-    FunctionEntry{"Trunc", Trunc},
-    FunctionEntry{"Round", Round},
-    FunctionEntry{"Abs", Abs},
-    FunctionEntry{"Sqrt", Sqrt},
-    FunctionEntry{"Data", Data},
-    FunctionEntry{"Status", Status},
-    FunctionEntry{"Used", Used},
-    FunctionEntry{"MinVal", MinVal},
-    FunctionEntry{"MaxVal", MaxVal},
-    FunctionEntry{"Count", Count},
-    FunctionEntry{"Plural", Plural},
-    FunctionEntry{"Split", Split},
-    FunctionEntry{"CapEachWord", CapEachWord},
-    FunctionEntry{"SortAsc", SortVariables},
-    FunctionEntry{"SortDesc", SortVariables},
-    FunctionEntry{"Max", MaxOrMin},
-    FunctionEntry{"Min", MaxOrMin},
-};
-
-FunctionHandler FindHandler(std::string_view name) {
-  for (const FunctionEntry& entry : kFunctions) {
-    if (entry.name == name) return entry.handler;
-  }
-  return nullptr;
+// Every family's functions in one list sorted by name, built on first use.
+const std::vector<FunctionEntry>& Lookup() {
+  static const std::vector<FunctionEntry> entries = [] {
+    std::vector<FunctionEntry> all;
+    for (const FunctionFamily* family : kFamilies)
+      all.insert(all.end(), family->begin(), family->end());
+    std::sort(all.begin(), all.end(),
+              [](const FunctionEntry& a, const FunctionEntry& b) { return a.name < b.name; });
+    return all;
+  }();
+  return entries;
 }
 
 }  // namespace
 
 std::vector<std::string_view> BuiltInFunctionNames() {
   std::vector<std::string_view> names;
-  names.reserve(kFunctions.size());
-  for (const FunctionEntry& entry : kFunctions) names.push_back(entry.name);
+  for (const FunctionFamily* family : kFamilies) {
+    for (const FunctionEntry& entry : *family) names.push_back(entry.name);
+  }
   return names;
+}
+
+FunctionHandler FindFunction(std::string_view name) {
+  const std::vector<FunctionEntry>& entries = Lookup();
+  const auto found = std::lower_bound(
+      entries.begin(), entries.end(), name,
+      [](const FunctionEntry& entry, std::string_view wanted) { return entry.name < wanted; });
+  return found != entries.end() && found->name == name ? found->handler : nullptr;
 }
 
 std::string Engine::ProcessFunction(std::string_view content, const std::string& table_name,
@@ -100,14 +59,13 @@ std::string Engine::ProcessFunction(std::string_view content, const std::string&
     content = with_name;
   }
   const std::size_t tilde = content.find('~');
-  const std::string_view name = content.substr(0, tilde);
-  FunctionHandler handler = FindHandler(name);
+  const FunctionHandler handler = FindFunction(content.substr(0, tilde));
   if (handler == nullptr) {
     return ErrorText("Error in '" + std::string(content) + "' - function unknown", table_name,
                      line);
   }
-  const FunctionCall call{
-      *this, name, content.substr(tilde + 1), table_name, FindTableIndex(table_name), line};
+  const FunctionCall call{*this, content.substr(tilde + 1), table_name, FindTableIndex(table_name),
+                          line};
   Failure failure;
   try {
     return handler(call);

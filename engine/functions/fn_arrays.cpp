@@ -1,19 +1,15 @@
 // Named arrays: "ArrNew", "ArrItem", "ArrGet", "ArrExists", "ArrCount", "ArrRemove" and
 // "ArrClear" keep keyed lists of texts in the table whose entry holds the call. The store of
 // every loaded table is emptied at each top-level roll, so arrays live for one roll.
-#include <algorithm>
-#include <array>
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/functions/functions.h"
 #include "engine/model/table.h"
 #include "engine/numbers.h"
-#include "platform/text.h"
 
 namespace fablewick {
 namespace {
@@ -28,31 +24,30 @@ struct ArrayArgs {
   std::string value;
 };
 
-ArrayArgs ParseArrayArgs(std::string_view args) {
-  std::vector<std::string> fields = SplitAll(args, ',');
-  fields.resize(std::max<std::size_t>(fields.size(), 3));
-  return {std::move(fields[0]), std::move(fields[1]), std::move(fields[2])};
+ArrayArgs ReadArrayArgs(const FunctionCall& call) {
+  ArgReader args(call);
+  ArrayArgs read;
+  read.name = args.OptText();
+  read.key = args.OptText();
+  read.value = args.OptText();
+  return read;
 }
 
 // The arrays of the table that holds the call. A call expanded for a table that is not in the
 // cache has no store to work on.
 TableArrays& ArraysOf(const FunctionCall& call) {
-  if (call.table_index < 0) throw EngineError(kSubscriptOutOfRange);
+  ArgCheck(call.table_index >= 0, kSubscriptOutOfRange);
   return call.engine.TableAt(call.table_index).Arrays;
 }
 
-// The error texts of array calls: "<b>###ERR: " what " (" table ", Line " line ").###</b><br>".
 std::string ArrayError(const FunctionCall& call, const std::string& what) {
-  return "<b>###ERR: " + what + " (" + call.table + ", Line " + FormatInteger(call.line) +
-         ").###</b><br>";
+  return FunctionErrorText(what, call.table, call.line);
 }
 
-std::string NoSuchArray(const FunctionCall& call, const std::string& name) {
-  return ArrayError(call, "Attempted to reference non-existent array '" + name + "'.");
-}
-
-std::string ArrNew(const FunctionCall& call, TableArrays& arrays, const ArrayArgs& args) {
-  // An existing array keeps its elements.
+// "ArrNew~name": a new empty array; an existing array keeps its elements.
+std::string ArrNew(const FunctionCall& call) {
+  TableArrays& arrays = ArraysOf(call);
+  const ArrayArgs args = ReadArrayArgs(call);
   if (!arrays.try_emplace(args.name).second) {
     return ArrayError(call,
                       "Attempt to create array '" + args.name + "' failed - array already exists");
@@ -60,12 +55,26 @@ std::string ArrNew(const FunctionCall& call, TableArrays& arrays, const ArrayArg
   return "";
 }
 
-std::string ArrItem(const FunctionCall&, Array& array, const ArrayArgs& args) {
+// The other functions work on an array that must exist already. OnArray runs one of them on the
+// array that the call names, or gives the error text when there is no such array.
+using ElementFunction = std::string (*)(const FunctionCall&, Array&, const ArrayArgs&);
+
+std::string OnArray(const FunctionCall& call, ElementFunction function) {
+  TableArrays& arrays = ArraysOf(call);
+  const ArrayArgs args = ReadArrayArgs(call);
+  const auto array = arrays.find(args.name);
+  if (array == arrays.end()) {
+    return ArrayError(call, "Attempted to reference non-existent array '" + args.name + "'.");
+  }
+  return function(call, array->second, args);
+}
+
+std::string SetItem(const FunctionCall&, Array& array, const ArrayArgs& args) {
   array[args.key] = args.value;
   return "";
 }
 
-std::string ArrGet(const FunctionCall& call, Array& array, const ArrayArgs& args) {
+std::string GetItem(const FunctionCall& call, Array& array, const ArrayArgs& args) {
   const auto element = array.find(args.key);
   if (element == array.end()) {
     return ArrayError(call, "Attempted to reference non-existent key '" + args.key + "'.");
@@ -73,16 +82,16 @@ std::string ArrGet(const FunctionCall& call, Array& array, const ArrayArgs& args
   return element->second;
 }
 
-std::string ArrExists(const FunctionCall&, Array& array, const ArrayArgs& args) {
+std::string HasItem(const FunctionCall&, Array& array, const ArrayArgs& args) {
   return array.count(args.key) != 0 ? "1" : "0";
 }
 
-std::string ArrCount(const FunctionCall&, Array& array, const ArrayArgs&) {
+std::string CountItems(const FunctionCall&, Array& array, const ArrayArgs&) {
   return FormatInteger(static_cast<long long>(array.size()));
 }
 
 // Removing a key that is not there is a failure of the call, not an error text.
-std::string ArrRemove(const FunctionCall&, Array& array, const ArrayArgs& args) {
+std::string RemoveItem(const FunctionCall&, Array& array, const ArrayArgs& args) {
   if (array.erase(args.key) == 0) {
     throw EngineError(kSubscriptOutOfRange,
                       "Array '" + args.name + "' has no key '" + args.key + "' to remove");
@@ -90,36 +99,26 @@ std::string ArrRemove(const FunctionCall&, Array& array, const ArrayArgs& args) 
   return "";
 }
 
-std::string ArrClear(const FunctionCall&, Array& array, const ArrayArgs&) {
+std::string ClearItems(const FunctionCall&, Array& array, const ArrayArgs&) {
   array.clear();
   return "";
 }
 
-// The functions that work on an array that must already exist.
-using ElementFunction = std::string (*)(const FunctionCall&, Array&, const ArrayArgs&);
-struct ElementEntry {
-  std::string_view name;
-  ElementFunction function;
-};
-constexpr std::array kElementFunctions = {
-    ElementEntry{"ArrItem", ArrItem},     ElementEntry{"ArrGet", ArrGet},
-    ElementEntry{"ArrExists", ArrExists}, ElementEntry{"ArrCount", ArrCount},
-    ElementEntry{"ArrRemove", ArrRemove}, ElementEntry{"ArrClear", ArrClear},
+std::string ArrItem(const FunctionCall& call) { return OnArray(call, SetItem); }
+std::string ArrGet(const FunctionCall& call) { return OnArray(call, GetItem); }
+std::string ArrExists(const FunctionCall& call) { return OnArray(call, HasItem); }
+std::string ArrCount(const FunctionCall& call) { return OnArray(call, CountItems); }
+std::string ArrRemove(const FunctionCall& call) { return OnArray(call, RemoveItem); }
+std::string ArrClear(const FunctionCall& call) { return OnArray(call, ClearItems); }
+
+constexpr FunctionEntry kArrays[] = {
+    {"ArrNew", ArrNew},       {"ArrItem", ArrItem},   {"ArrGet", ArrGet},
+    {"ArrExists", ArrExists}, {"ArrCount", ArrCount}, {"ArrRemove", ArrRemove},
+    {"ArrClear", ArrClear},
 };
 
 }  // namespace
 
-std::string Arrays(const FunctionCall& call) {
-  TableArrays& arrays = ArraysOf(call);
-  const ArrayArgs args = ParseArrayArgs(call.args);
-  if (call.name == "ArrNew") return ArrNew(call, arrays, args);
-  for (const ElementEntry& entry : kElementFunctions) {
-    if (entry.name != call.name) continue;
-    const auto array = arrays.find(args.name);
-    if (array == arrays.end()) return NoSuchArray(call, args.name);
-    return entry.function(call, array->second, args);
-  }
-  throw EngineError(kInvalidCall);  // dispatched under a name this family does not know
-}
+constinit const FunctionFamily kArrayFunctions = kArrays;
 
 }  // namespace fablewick

@@ -99,14 +99,12 @@ std::string EvaluateFlat(std::string_view expression, std::string& error) {
   return total;
 }
 
-}  // namespace
-
 // Evaluates with an explicit stack instead of recursion, so that deeply nested parentheses cost
 // neither stack nor repeated scans. Parentheses are evaluated innermost first, left to right, as
 // the recursive definition does. A "(" without its ")" stops the evaluation when it is reached;
 // every parenthesis before it is complete by then.
 std::string Calc(const FunctionCall& call) {
-  const std::string_view expression = call.args;
+  const std::string_view expression = ArgReader(call).Rest();
   std::string error;
 
   // The first "(" that is never closed: nothing from it on is evaluated.
@@ -137,5 +135,11 @@ std::string Calc(const FunctionCall& call) {
   std::string result = EvaluateFlat(text, error);
   return error.empty() ? result : error;
 }
+
+constexpr FunctionEntry kCalc[] = {{"Calc", Calc}};
+
+}  // namespace
+
+constinit const FunctionFamily kCalcFunctions = kCalc;
 
 }  // namespace fablewick

@@ -60,11 +60,6 @@ struct LookupFailed {
   int number;
 };
 
-XmlDataCache& CacheOf(Engine& engine) {
-  if (!engine.xml_data_cache) engine.xml_data_cache = std::make_shared<XmlDataCache>();
-  return *engine.xml_data_cache;
-}
-
 // Whether a file field names a file directly inside the Data folder. Table text comes from
 // strangers, so a name that could reach another folder ("/", "\", "." or "..", or a NUL that
 // would cut the path short) is refused rather than opened.
@@ -245,32 +240,44 @@ pugi::xml_node FindItem(XmlDataCache& cache, const std::string& attribute,
   return FirstMatch(cache, query);
 }
 
-std::string Lookup(Engine& engine, std::string_view args) {
-  XmlDataCache& cache = CacheOf(engine);
-  const std::vector<std::string> fields = SplitAll(args, ',');
+// "file,match attribute,match value,result attribute".
+std::string Lookup(const FunctionCall& call) {
+  XmlDataCache& cache = call.engine.XmlData();
+  ArgReader args(call);
+  const bool enough_fields = args.FieldsLeft() >= 4;
+  const std::string file(args.Text());
   // The name is remembered before loading, so a file that fails is not tried again while the
   // same name keeps coming.
-  if (fields[0] != cache.file) {
-    cache.file = fields[0];
-    LoadDataFile(cache, engine.ProgramFolder() / "Data", fields[0]);
+  if (file != cache.file) {
+    cache.file = file;
+    LoadDataFile(cache, call.engine.ProgramFolder() / "Data", file);
   }
-  if (fields.size() < 4) throw LookupFailed{kTooFewFields};
-  const pugi::xml_node item = FindItem(cache, fields[1], fields[2]);
+  if (!enough_fields) throw LookupFailed{kTooFewFields};
+  const std::string attribute(args.Text());
+  const std::string value(args.Text());
+  const pugi::xml_node item = FindItem(cache, attribute, value);
   if (!item) throw LookupFailed{kNoObject};
-  return AttributeText(item, fields[3]);
+  return AttributeText(item, args.Text());
 }
-
-}  // namespace
 
 std::string Data(const FunctionCall& call) {
   try {
-    return Lookup(call.engine, call.args);
+    return Lookup(call);
   } catch (const LookupFailed& failure) {
-    std::string text =
-        "<b>###ERR: Error (" + FormatInteger(failure.number) + ") reading XML Data: ";
-    text.append(call.args).append("'.###</b><br>");
-    return text;
+    return FunctionErrorText("Error (" + FormatInteger(failure.number) +
+                             ") reading XML Data: " + std::string(call.args) + "'");
   }
 }
+
+constexpr FunctionEntry kData[] = {{"Data", Data}};
+
+}  // namespace
+
+XmlDataCache& Engine::XmlData() {
+  if (!xml_data_cache_) xml_data_cache_ = std::make_shared<XmlDataCache>();
+  return *xml_data_cache_;
+}
+
+constinit const FunctionFamily kDataFunctions = kData;
 
 }  // namespace fablewick

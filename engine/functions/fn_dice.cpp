@@ -17,10 +17,9 @@ int32_t Checked32(int64_t value) {
   return static_cast<int32_t>(value);
 }
 
-}  // namespace
-
+// "Dice~count d sides operator modifier": read by its own grammar, each number strictly.
 std::string Dice(const FunctionCall& call) {
-  const std::string_view text = call.args;
+  const std::string_view text = ArgReader(call).Rest();
   const std::size_t d = text.find('d');
   if (d == std::string_view::npos) return std::string(text);
 
@@ -31,7 +30,7 @@ std::string Dice(const FunctionCall& call) {
     op = text.find(candidate);
     if (op != std::string_view::npos) break;
   }
-  if (op != std::string_view::npos && op < d) throw EngineError(kInvalidCall);
+  ArgCheck(op == std::string_view::npos || op > d);
 
   int16_t count = d == 0 ? 0 : NumberOr(text.substr(0, d), 0);
   if (count == 0) count = 1;
@@ -63,5 +62,11 @@ std::string Dice(const FunctionCall& call) {
   }
   return FormatInteger(total);
 }
+
+constexpr FunctionEntry kDice[] = {{"Dice", Dice}};
+
+}  // namespace
+
+constinit const FunctionFamily kDiceFunctions = kDice;
 
 }  // namespace fablewick

@@ -14,22 +14,21 @@ constexpr int kCannotCreate = 429;  // no add-on can be loaded by that identifie
 constexpr int kNoSuchMember = 438;  // the add-on lacks the member
 
 std::string AddOnErrorText(int number, std::string_view identifier, std::string_view parameter) {
-  std::string text = "<b>###ERR: Error (";
-  text.append(FormatInteger(number)).append(") calling add-on: '").append(identifier);
-  text.append("' with parameter '").append(parameter).append("'.###</b><br>");
-  return text;
+  std::string what = "Error (";
+  what.append(FormatInteger(number)).append(") calling add-on: '").append(identifier);
+  what.append("' with parameter '").append(parameter).append("'");
+  return FunctionErrorText(what);
 }
 
-}  // namespace
-
+// "Extern~identifier,parameter": the identifier ends at the first comma; the parameter keeps any
+// further commas.
 std::string Extern(const FunctionCall& call) {
-  // The identifier ends at the first comma; the parameter keeps any further commas.
-  const std::size_t comma = call.args.find(',');
-  if (comma == std::string_view::npos) return AddOnErrorText(kNoComma, "", "");
-  const std::string_view identifier = call.args.substr(0, comma);
-  const std::string_view parameter = call.args.substr(comma + 1);
+  ArgReader args(call);
+  if (args.FieldsLeft() < 2) return AddOnErrorText(kNoComma, "", "");
+  const std::string_view identifier = args.Text();
+  const std::string_view parameter = args.Rest();
 
-  AddOnLoader* loader = call.engine.add_on_loader;
+  AddOnLoader* loader = call.engine.add_on_loader();
   if (loader == nullptr) return AddOnErrorText(kCannotCreate, identifier, parameter);
   AddOnCallResult result = loader->CallMember(identifier, "Main", parameter);
   switch (result.outcome) {
@@ -42,5 +41,11 @@ std::string Extern(const FunctionCall& call) {
   }
   return AddOnErrorText(kCannotCreate, identifier, parameter);
 }
+
+constexpr FunctionEntry kExtern[] = {{"Extern", Extern}};
+
+}  // namespace
+
+constinit const FunctionFamily kExternFunctions = kExtern;
 
 }  // namespace fablewick

@@ -39,18 +39,19 @@ Group* FindGroup(Engine& engine, int table, const std::string& name) {
   return table < 0 ? nullptr : engine.TableAt(table).FindGroup(name);
 }
 
-// The numbers of "Lockout" and "Unlock" as ranges: "3" is 3 to 3, "2-5" is 2 to 5, "-2" is 0 to 2.
-std::vector<std::pair<int16_t, int16_t>> ParseNumberList(std::string_view text) {
+// The numbers of "Lockout" and "Unlock", the fields not read yet, as ranges: "3" is 3 to 3, "2-5"
+// is 2 to 5, "-2" is 0 to 2.
+std::vector<std::pair<int16_t, int16_t>> ReadNumberList(ArgReader& args) {
   std::vector<std::pair<int16_t, int16_t>> ranges;
-  for (const std::string& item : SplitAll(text, ',')) {
+  while (args.More()) {
+    const std::string_view item = args.Text();
     const std::size_t dash = item.find('-');
-    const std::string_view view(item);
-    if (dash == std::string::npos) {
-      const int16_t number = RoundToInt16(ParseLeadingNumber(view));
+    if (dash == std::string_view::npos) {
+      const int16_t number = RoundToInt16(ParseLeadingNumber(item));
       ranges.emplace_back(number, number);
     } else {
-      ranges.emplace_back(RoundToInt16(ParseLeadingNumber(view.substr(0, dash))),
-                          RoundToInt16(ParseLeadingNumber(view.substr(dash + 1))));
+      ranges.emplace_back(RoundToInt16(ParseLeadingNumber(item.substr(0, dash))),
+                          RoundToInt16(ParseLeadingNumber(item.substr(dash + 1))));
     }
   }
   return ranges;
@@ -58,14 +59,14 @@ std::vector<std::pair<int16_t, int16_t>> ParseNumberList(std::string_view text) 
 
 // Marks (or unmarks) every entry whose range holds a listed number.
 void SetDrawnMarks(const FunctionCall& call, bool drawn) {
-  const std::size_t comma = call.args.find(',');
-  if (comma == std::string_view::npos) return;
-  const GroupSpec spec = ParseGroupSpec(call.args.substr(0, comma));
+  ArgReader args(call);
+  if (args.FieldsLeft() < 2) return;
+  const GroupSpec spec = ParseGroupSpec(args.Text());
   const int table = LoadedTable(call, spec);
-  if (table < 0) throw EngineError(kSubscriptOutOfRange);
+  ArgCheck(table >= 0, kSubscriptOutOfRange);
   Group* group = FindGroup(call.engine, table, spec.group);
   if (group == nullptr) return;
-  const auto ranges = ParseNumberList(call.args.substr(comma + 1));
+  const auto ranges = ReadNumberList(args);
   for (Entry& entry : group->Entries) {
     if (entry.Drawn == drawn) continue;
     for (const auto& [low, high] : ranges) {
@@ -85,15 +86,15 @@ struct EntryQuery {
   int16_t number;
 };
 
-std::optional<EntryQuery> ParseEntryQuery(std::string_view args) {
-  const std::size_t comma = args.find(',');
-  if (comma == std::string_view::npos) return std::nullopt;
-  return EntryQuery{ParseGroupSpec(args.substr(0, comma)),
-                    RoundToInt16(ParseLeadingNumber(args.substr(comma + 1)))};
+std::optional<EntryQuery> ReadEntryQuery(const FunctionCall& call) {
+  ArgReader args(call);
+  if (args.FieldsLeft() < 2) return std::nullopt;
+  const GroupSpec spec = ParseGroupSpec(args.Text());
+  return EntryQuery{spec, args.LeadingInt16()};
 }
 
 std::string EntryBound(const FunctionCall& call, bool low) {
-  const std::optional<EntryQuery> query = ParseEntryQuery(call.args);
+  const std::optional<EntryQuery> query = ReadEntryQuery(call);
   if (!query) return "0";
   const Group* group =
       FindGroup(call.engine, TableLoadingIfNeeded(call, query->spec), query->spec.group);
@@ -102,10 +103,10 @@ std::string EntryBound(const FunctionCall& call, bool low) {
   return FormatInteger(low ? entry.Low : entry.High);
 }
 
-}  // namespace
-
+// "Reset~group": the drawn marks of a no-repeat group cleared; "$ALL$" clears every one of the
+// table.
 std::string Reset(const FunctionCall& call) {
-  const GroupSpec spec = ParseGroupSpec(call.args);
+  const GroupSpec spec = ParseGroupSpec(ArgReader(call).Rest());
   const int table = call.engine.FindTableIndex(spec.table ? *spec.table : call.table);
   if (table < 0) return "";
   if (ToUpper(spec.group) == "$ALL$") {
@@ -130,13 +131,13 @@ std::string Unlock(const FunctionCall& call) {
 }
 
 std::string Count(const FunctionCall& call) {
-  const GroupSpec spec = ParseGroupSpec(call.args);
+  const GroupSpec spec = ParseGroupSpec(ArgReader(call).Rest());
   const Group* group = FindGroup(call.engine, TableLoadingIfNeeded(call, spec), spec.group);
   return group == nullptr ? "0" : FormatInteger(group->EntryCount());
 }
 
 std::string Used(const FunctionCall& call) {
-  const std::optional<EntryQuery> query = ParseEntryQuery(call.args);
+  const std::optional<EntryQuery> query = ReadEntryQuery(call);
   if (!query) return "-1";
   const Group* group = FindGroup(call.engine, LoadedTable(call, query->spec), query->spec.group);
   if (group == nullptr) return "-1";
@@ -149,5 +150,14 @@ std::string Used(const FunctionCall& call) {
 std::string MinVal(const FunctionCall& call) { return EntryBound(call, true); }
 
 std::string MaxVal(const FunctionCall& call) { return EntryBound(call, false); }
+
+constexpr FunctionEntry kGroups[] = {
+    {"Reset", Reset}, {"Lockout", Lockout}, {"Unlock", Unlock}, {"Count", Count},
+    {"Used", Used},   {"MinVal", MinVal},   {"MaxVal", MaxVal},
+};
+
+}  // namespace
+
+constinit const FunctionFamily kGroupFunctions = kGroups;
 
 }  // namespace fablewick

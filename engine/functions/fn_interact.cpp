@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "engine/functions/functions.h"
 #include "engine/numbers.h"
@@ -17,19 +18,17 @@ namespace {
 // The status-bar panel that belongs to the tables (panel 0 is the roll driver's).
 constexpr int kTablesStatusPanel = 1;
 
-std::string Where(const FunctionCall& call) {
-  return call.table + ", Line " + FormatInteger(call.line);
-}
-
 void ShowInputSyntaxError(const FunctionCall& call) {
   call.engine.host().MessageBox(
-      "Error", "Error in 'Input' function (" + Where(call) + ") - check syntax of function.");
+      "Error",
+      AtLine("Error in 'Input' function", call.table, call.line) + " - check syntax of function.");
 }
 
 void ShowInputMissingVariable(const FunctionCall& call, const std::string& name) {
-  call.engine.host().MessageBox(
-      "Error in 'Input' function.",
-      "Error: Tried to reference non-existent variable '" + name + "' (" + Where(call) + ").");
+  ShowRoutineError(
+      call.engine.host(), "'Input' function.",
+      AtLine("Tried to reference non-existent variable '" + name + "'", call.table, call.line) +
+          ".");
 }
 
 // "name ": value" for each variable of the current table, in declaration order.
@@ -57,23 +56,24 @@ void AddResourceLines(std::vector<std::string>& lines) {
   lines.push_back(FigureLine("Total Virtual Memory: ", memory.total_virtual_kib));
 }
 
-}  // namespace
-
 // {Input~variable,prompt,default}: the fields are divided at every comma, so prompt and default
 // cannot hold one; only the variable name is trimmed. An empty answer or Cancel keeps the value.
 std::string Input(const FunctionCall& call) {
-  const std::vector<std::string> fields = SplitAll(call.args, ',');
-  if (fields.size() < 3 || call.table_index < 0) {
+  ArgReader args(call);
+  if (args.FieldsLeft() < 3 || call.table_index < 0) {
     ShowInputSyntaxError(call);
     return "";
   }
-  const std::string name(TrimBlanks(fields[0]));
+  const std::string name(TrimBlanks(args.Text()));
   const int variable = call.engine.TableAt(call.table_index).FindVariable(name);
   if (variable < 0) {
     ShowInputMissingVariable(call, name);
     return "";
   }
-  std::optional<std::string> answer = call.engine.host().InputBox(fields[1], call.table, fields[2]);
+  const std::string prompt(args.Text());
+  const std::string default_answer(args.Text());
+  std::optional<std::string> answer =
+      call.engine.host().InputBox(prompt, call.table, default_answer);
   if (answer && !answer->empty()) {
     call.engine.TableAt(call.table_index).Vars[static_cast<std::size_t>(variable)].Value =
         std::move(*answer);
@@ -82,13 +82,13 @@ std::string Input(const FunctionCall& call) {
 }
 
 std::string Msg(const FunctionCall& call) {
-  call.engine.host().MessageBox(call.table, std::string(call.args));
+  call.engine.host().MessageBox(call.table, std::string(ArgReader(call).Rest()));
   return "";
 }
 
 // Writes the tables' status panel and lets the window paint it before generation goes on.
 std::string Status(const FunctionCall& call) {
-  call.engine.host().SetStatus(kTablesStatusPanel, std::string(call.args));
+  call.engine.host().SetStatus(kTablesStatusPanel, std::string(ArgReader(call).Rest()));
   call.engine.host().Yield();
   return "";
 }
@@ -96,20 +96,14 @@ std::string Status(const FunctionCall& call) {
 // Halts the generation before telling why, so nothing more is produced while the box is open.
 // Only the flag is cleared: a later roll, or a repeated call that sets it again, goes on.
 std::string Stop(const FunctionCall& call) {
-  call.engine.g_bKeepRunning = false;
-  call.engine.host().MessageBox("Execution Halted", std::string(call.args));
+  call.engine.Halt();
+  call.engine.host().MessageBox("Execution Halted", std::string(ArgReader(call).Rest()));
   return "";
 }
 
 // A green note link carrying the next link number; its text is the argument as written.
 std::string Note(const FunctionCall& call) {
-  Engine& engine = call.engine;
-  const std::string number = FormatInteger(engine.LinkCounter);
-  std::string link = "<a name=\"fwroll" + number +
-                     "\" CLASS=clsLink style=\"color:green\" href=\"nte" + number + "://\">";
-  link.append(call.args).append("</a>");
-  engine.LinkCounter = static_cast<int32_t>(static_cast<uint32_t>(engine.LinkCounter) + 1u);
-  return link;
+  return NoteLinkMarkup(FormatInteger(call.engine.NextLinkNumber()), ArgReader(call).Rest());
 }
 
 std::string Debug(const FunctionCall& call) {
@@ -120,11 +114,20 @@ std::string Debug(const FunctionCall& call) {
   AddResourceLines(lines);
   lines.push_back(" ");
   lines.push_back("===== MISCELLANEOUS =====");
-  lines.push_back("Iterations/loops: " + FormatInteger(call.engine.g_nIterations));
+  lines.push_back("Iterations/loops: " + FormatInteger(call.engine.iterations()));
   const std::string caption =
-      "Debug: " + std::string(call.args) + " (Line: " + FormatInteger(call.line) + ")";
+      "Debug: " + std::string(ArgReader(call).Rest()) + " (Line: " + FormatInteger(call.line) + ")";
   call.engine.host().ShowDebug(caption, lines);
   return "";
 }
+
+constexpr FunctionEntry kInteract[] = {
+    {"Input", Input}, {"Msg", Msg},   {"Status", Status},
+    {"Stop", Stop},   {"Note", Note}, {"Debug", Debug},
+};
+
+}  // namespace
+
+constinit const FunctionFamily kInteractFunctions = kInteract;
 
 }  // namespace fablewick

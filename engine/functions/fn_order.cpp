@@ -11,11 +11,11 @@ namespace fablewick {
 namespace {
 
 std::string OrderList(const FunctionCall& call, bool ascending) {
-  const std::string_view args = call.args;
+  const std::string_view args = ArgReader(call).Rest();
   const std::size_t open = args.find('"');
   const std::size_t close = open == std::string_view::npos ? open : args.find('"', open + 1);
   if (close == std::string_view::npos) {
-    return "<b>###ERR: Bad syntax in 'Order' text: " + std::string(args) + "'.###</b><br>";
+    return FunctionErrorText("Bad syntax in 'Order' text: " + std::string(args) + "'");
   }
   const std::string_view separator = args.substr(open + 1, close - open - 1);
   // The character after the closing quote (normally ",") is passed over unchecked.
@@ -42,10 +42,14 @@ std::string OrderList(const FunctionCall& call, bool ascending) {
   return result;
 }
 
-}  // namespace
-
 std::string OrderAsc(const FunctionCall& call) { return OrderList(call, true); }
 
 std::string OrderDesc(const FunctionCall& call) { return OrderList(call, false); }
+
+constexpr FunctionEntry kOrder[] = {{"OrderAsc", OrderAsc}, {"OrderDesc", OrderDesc}};
+
+}  // namespace
+
+constinit const FunctionFamily kOrderFunctions = kOrder;
 
 }  // namespace fablewick

@@ -1,24 +1,18 @@
 // "Param": turns the item number of a list parameter into the text of that option, so table text
 // can show the choice the user made rather than its number.
 #include <string>
-#include <vector>
 
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/functions/functions.h"
 #include "engine/model/table.h"
 #include "engine/numbers.h"
-#include "platform/text.h"
 
 namespace fablewick {
 namespace {
 
-// The error texts of "Param": "<b>###ERR: " what " (" table ", Line " line ").</b>".
 std::string ParamError(const FunctionCall& call, std::string_view what) {
-  std::string text = "<b>###ERR: ";
-  text.append(what).append(" (").append(call.table).append(", Line ");
-  text.append(FormatInteger(call.line)).append(").</b>");
-  return text;
+  return ParamErrorText(what, call.table, call.line);
 }
 
 // The first parameter of the table bound to variable `variable`, or nullptr.
@@ -29,19 +23,18 @@ const TableParameter* FirstParameterOf(const Table& table, int variable) {
   return nullptr;
 }
 
-}  // namespace
-
+// "Param~variable,item": the text of option `item` of the list parameter bound to the variable.
 std::string Param(const FunctionCall& call) {
-  const std::vector<std::string> fields = SplitAll(call.args, ',');
+  ArgReader args(call);
+  const std::string name(args.Text());
   const Table* table = call.table_index < 0 ? nullptr : &call.engine.TableAt(call.table_index);
-  const int variable = table == nullptr ? -1 : table->FindVariable(fields[0]);
+  const int variable = table == nullptr ? -1 : table->FindVariable(name);
   if (variable < 0) {
     return ParamError(call, "Param function referencing non-existent variable");
   }
   // The item number is read strictly, so a missing or non-numeric one fails the call, even
   // when the variable turns out to be bound to no parameter.
-  if (fields.size() < 2) throw EngineError(kSubscriptOutOfRange);
-  const int16_t option = RoundToInt16(StrictNumber(fields[1]) - 1);
+  const int16_t option = RoundToInt16(args.Number() - 1);
   const TableParameter* parameter = FirstParameterOf(*table, variable);
   if (parameter == nullptr) return "";
   if (!parameter->IsList) {
@@ -52,5 +45,11 @@ std::string Param(const FunctionCall& call) {
   }
   return parameter->Options[static_cast<std::size_t>(option)];
 }
+
+constexpr FunctionEntry kParams[] = {{"Param", Param}};
+
+}  // namespace
+
+constinit const FunctionFamily kParamFunctions = kParams;
 
 }  // namespace fablewick

@@ -28,10 +28,12 @@ std::vector<std::string> SplitCommandLine(std::string_view command_line) {
   return arguments;
 }
 
+namespace {
+
 std::string Shell(const FunctionCall& call) {
-  const std::string command_line(call.args);
+  const std::string command_line(ArgReader(call).Rest());
   std::vector<std::string> arguments = SplitCommandLine(command_line);
-  if (arguments.empty()) throw EngineError(kInvalidCall);
+  ArgCheck(!arguments.empty());
   if (!call.engine.host().AllowShell(call.table, command_line)) return "";
   std::string error;
   if (!call.engine.host().StartProgram(arguments, error)) {
@@ -39,5 +41,11 @@ std::string Shell(const FunctionCall& call) {
   }
   return "";
 }
+
+constexpr FunctionEntry kShell[] = {{"Shell", Shell}};
+
+}  // namespace
+
+constinit const FunctionFamily kShellFunctions = kShell;
 
 }  // namespace fablewick

@@ -3,10 +3,9 @@
 // "Plural", "CapEachWord"), and the two families that rewrite the current table's variables
 // ("Split", "SortAsc", "SortDesc").
 //
-// Arguments are one text that each function divides at commas in its own way; fields are never
-// trimmed. Positions and lengths count code points. Searching and comparing go by character
-// code: the text is UTF-8, whose byte order is code point order, so plain byte comparison
-// gives the same answers.
+// Arguments are read with ArgReader: divided at commas, never trimmed. Positions and lengths
+// count code points. Searching and comparing go by character code: the text is UTF-8, whose
+// byte order is code point order, so plain byte comparison gives the same answers.
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -26,33 +25,6 @@
 
 namespace fablewick {
 namespace {
-
-// ---- reading arguments ----
-
-// The argument text cut at its first two commas: the last part keeps any further commas.
-struct ThreeParts {
-  std::string_view first, second, rest;
-};
-
-bool HasTwoCommas(std::string_view text) {
-  const std::size_t first = text.find(',');
-  return first != std::string_view::npos && text.find(',', first + 1) != std::string_view::npos;
-}
-
-// Only for text that HasTwoCommas.
-ThreeParts CutAtTwoCommas(std::string_view text) {
-  const std::size_t first = text.find(',');
-  const std::size_t second = text.find(',', first + 1);
-  return {text.substr(0, first), text.substr(first + 1, second - first - 1),
-          text.substr(second + 1)};
-}
-
-// Fields split at every comma, at least `count` of them; fewer make the call fail.
-std::vector<std::string> FieldsAtLeast(std::string_view text, std::size_t count) {
-  std::vector<std::string> fields = SplitAll(text, ',');
-  if (fields.size() < count) throw EngineError(kInvalidCall);
-  return fields;
-}
 
 // ---- single precision ----
 
@@ -114,11 +86,12 @@ Table* CurrentTable(const FunctionCall& call) {
   return call.table_index < 0 ? nullptr : &call.engine.TableAt(call.table_index);
 }
 
-// Indexes of the names that are variables, in the order written; other names are skipped.
-std::vector<int> KnownVariables(const Table& table, const std::vector<std::string>& names) {
+// Indexes of the variables named by the fields not read yet, in the order written; names that
+// are not variables are skipped.
+std::vector<int> KnownVariables(const Table& table, ArgReader& names) {
   std::vector<int> known;
-  for (const std::string& name : names) {
-    const int index = table.FindVariable(name);
+  while (names.More()) {
+    const int index = table.FindVariable(std::string(names.Text()));
     if (index >= 0) known.push_back(index);
   }
   return known;
@@ -141,52 +114,60 @@ std::vector<std::string> DivideAt(std::string_view value, std::string_view delim
   }
 }
 
-}  // namespace
-
 // ---- rounding ----
 
 // "Ceil" and "Floor": the nearest whole number above or below the leading number, in single
 // precision. Whole values come back unchanged.
-std::string CeilOrFloor(const FunctionCall& call) {
-  const float value = ToSingle(ParseLeadingNumber(call.args));
+std::string CeilOrFloor(const FunctionCall& call, bool ceil) {
+  const float value = ToSingle(ArgReader(call).LeadingNumber());
   const float whole = std::trunc(value);
   if (whole == value) return FormatGeneralNumber(value);
-  if (call.name == "Ceil") return FormatGeneralNumber(value > 0 ? whole + 1 : whole);
+  if (ceil) return FormatGeneralNumber(value > 0 ? whole + 1 : whole);
   return FormatGeneralNumber(value > 0 ? whole : whole - 1);
 }
+
+std::string Ceil(const FunctionCall& call) { return CeilOrFloor(call, true); }
+
+std::string Floor(const FunctionCall& call) { return CeilOrFloor(call, false); }
 
 // "Round~value,digits": the value in single precision rounded to digits decimals, halves to the
 // even digit.
 std::string Round(const FunctionCall& call) {
-  const std::vector<std::string> fields = FieldsAtLeast(call.args, 2);
-  const float value = ToSingle(ParseLeadingNumber(fields[0]));
-  const int16_t digits = RoundToInt16(ParseLeadingNumber(fields[1]));
-  if (digits < 0) throw EngineError(kInvalidCall);
+  ArgReader args(call);
+  args.AtLeast(2);
+  const float value = ToSingle(args.LeadingNumber());
+  const int16_t digits = args.LeadingInt16();
+  ArgCheck(digits >= 0);
   return FormatGeneralNumber(RoundToDecimals(value, digits));
 }
 
 // "Max" and "Min": the largest or smallest of whole numbers (each field strictly converted and
 // rounded, halves to even).
-std::string MaxOrMin(const FunctionCall& call) {
-  const bool want_max = call.name == "Max";
-  const std::vector<std::string> fields = SplitAll(call.args, ',');
-  int32_t extreme = StrictInt32(fields[0]);
-  for (std::size_t i = 1; i < fields.size(); ++i) {
-    const int32_t value = StrictInt32(fields[i]);
+std::string MaxOrMin(const FunctionCall& call, bool want_max) {
+  ArgReader args(call);
+  int32_t extreme = args.Int32();
+  while (args.More()) {
+    const int32_t value = args.Int32();
     if (want_max ? value > extreme : value < extreme) extreme = value;
   }
   return FormatInteger(extreme);
 }
+
+std::string Max(const FunctionCall& call) { return MaxOrMin(call, true); }
+
+std::string Min(const FunctionCall& call) { return MaxOrMin(call, false); }
 
 // ---- searching and cutting ----
 
 // "Find~start,search,text": the position of the first occurrence of search in text at or after
 // start, or "0". Fewer than two commas give "".
 std::string Find(const FunctionCall& call) {
-  if (!HasTwoCommas(call.args)) return "";
-  const auto [start_text, search, text] = CutAtTwoCommas(call.args);
-  const int16_t start = StrictInt16(start_text);
-  if (start < 1) throw EngineError(kInvalidCall);
+  ArgReader args(call);
+  if (args.FieldsLeft() < 3) return "";
+  const int16_t start = args.Int16();
+  const std::string_view search = args.Text();
+  const std::string_view text = args.Rest();
+  ArgCheck(start >= 1);
   const std::size_t from = ByteOffsetOfCodePoint(text, static_cast<std::size_t>(start - 1));
   if (from >= text.size()) return "0";  // start beyond the end, or empty text
   if (search.empty()) return FormatInteger(start);
@@ -199,8 +180,11 @@ std::string Find(const FunctionCall& call) {
 // "Replace~search,replacement,text": every occurrence replaced, left to right without overlap.
 // Fewer than two commas give "".
 std::string Replace(const FunctionCall& call) {
-  if (!HasTwoCommas(call.args)) return "";
-  const auto [search, replacement, text] = CutAtTwoCommas(call.args);
+  ArgReader args(call);
+  if (args.FieldsLeft() < 3) return "";
+  const std::string_view search = args.Text();
+  const std::string_view replacement = args.Text();
+  const std::string_view text = args.Rest();
   // A short text with a long replacement can ask for more text than memory holds: the size is
   // counted against the roll's output before anything is built.
   if (!search.empty() && replacement.size() > search.size()) {
@@ -216,25 +200,43 @@ std::string Replace(const FunctionCall& call) {
   return ReplaceAll(text, search, replacement);
 }
 
-// "Left~text,count", "Right~text,count" and "Mid~text,start,length", counting code points.
-// Left and Right read the count leniently; Mid reads start and length strictly.
-std::string LeftRightMid(const FunctionCall& call) {
-  if (call.name == "Mid") {
-    const std::vector<std::string> fields = FieldsAtLeast(call.args, 3);
-    const int32_t start = StrictInt32(fields[1]);
-    const int32_t length = StrictInt32(fields[2]);
-    if (start < 1 || length < 0) throw EngineError(kInvalidCall);
-    return std::string(SubstrCodePoints(fields[0], static_cast<std::size_t>(start - 1),
-                                        static_cast<std::size_t>(length)));
-  }
-  const std::vector<std::string> fields = FieldsAtLeast(call.args, 2);
-  const int32_t count = RoundToInt32(ParseLeadingNumber(fields[1]));
-  if (count < 0) throw EngineError(kInvalidCall);
-  const std::string_view text = fields[0];
-  const auto wanted = static_cast<std::size_t>(count);
-  if (call.name == "Left") return std::string(SubstrCodePoints(text, 0, wanted));
+// "Left~text,count" and "Right~text,count": the text and how many code points to keep, the
+// count read leniently.
+struct TextAndCount {
+  std::string_view text;
+  std::size_t count;
+};
+
+TextAndCount ReadTextAndCount(const FunctionCall& call) {
+  ArgReader args(call);
+  args.AtLeast(2);
+  const std::string_view text = args.Text();
+  const int32_t count = args.LeadingInt32();
+  ArgCheck(count >= 0);
+  return {text, static_cast<std::size_t>(count)};
+}
+
+std::string Left(const FunctionCall& call) {
+  const auto [text, wanted] = ReadTextAndCount(call);
+  return std::string(SubstrCodePoints(text, 0, wanted));
+}
+
+std::string Right(const FunctionCall& call) {
+  const auto [text, wanted] = ReadTextAndCount(call);
   const std::size_t length = CodePointCount(text);
   return std::string(wanted >= length ? text : SubstrCodePoints(text, length - wanted));
+}
+
+// "Mid~text,start,length", counting code points; start and length are read strictly.
+std::string Mid(const FunctionCall& call) {
+  ArgReader args(call);
+  args.AtLeast(3);
+  const std::string_view text = args.Text();
+  const int32_t start = args.Int32();
+  const int32_t length = args.Int32();
+  ArgCheck(start >= 1 && length >= 0);
+  return std::string(SubstrCodePoints(text, static_cast<std::size_t>(start - 1),
+                                      static_cast<std::size_t>(length)));
 }
 
 // ---- word forms ----
@@ -242,7 +244,7 @@ std::string LeftRightMid(const FunctionCall& call) {
 // "Ordinal": the number with "st", "nd", "rd" or "th". Text that reads as 0 comes back as it
 // is. The last characters are converted strictly, so a number followed by anything else fails.
 std::string Ordinal(const FunctionCall& call) {
-  const std::string_view text = call.args;
+  const std::string_view text = ArgReader(call).Rest();
   if (ParseLeadingNumber(text) == 0) return std::string(text);
   const std::size_t length = CodePointCount(text);
   const int16_t last_two = StrictInt16(SubstrCodePoints(text, length < 2 ? 0 : length - 2));
@@ -270,7 +272,7 @@ std::string Ordinal(const FunctionCall& call) {
 // The endings tested are letters whose upper case is plain ASCII ("y", "f", "e"), so removing
 // them from the stem removes single bytes.
 std::string Plural(const FunctionCall& call) {
-  const std::string_view word = call.args;
+  const std::string_view word = ArgReader(call).Rest();
   const std::string upper = ToUpper(word);
   const auto ends_with = [&upper](std::string_view ending) { return upper.ends_with(ending); };
   std::string_view stem = word;
@@ -305,10 +307,11 @@ std::string Plural(const FunctionCall& call) {
 // "CapEachWord": the first character and every character right after a space upper-cased; all
 // else unchanged. Only the space separates words.
 std::string CapEachWord(const FunctionCall& call) {
+  const std::string_view text = ArgReader(call).Rest();
   std::string result;
-  result.reserve(call.args.size());
+  result.reserve(text.size());
   bool first = true;
-  for (const std::string& word : SplitAll(call.args, ' ')) {
+  for (const std::string& word : SplitAll(text, ' ')) {
     if (!first) result.push_back(' ');
     first = false;
     result.append(UpperFirst(word));
@@ -323,21 +326,22 @@ std::string CapEachWord(const FunctionCall& call) {
 // piece; surplus pieces are dropped and surplus variables keep their values. A call without the
 // comma or the quotes does nothing; an unknown source fails before anything is assigned.
 std::string Split(const FunctionCall& call) {
-  const std::string_view args = call.args;
-  const std::size_t comma = args.find(',');
-  if (comma == std::string_view::npos) return "";
-  const std::size_t open = args.find('"', comma + 1);
-  const std::size_t close = open == std::string_view::npos ? open : args.find('"', open + 1);
+  ArgReader args(call);
+  if (args.FieldsLeft() < 2) return "";
+  const std::string_view source_name = args.Text();
+  const std::string_view rest = args.Rest();
+  const std::size_t open = rest.find('"');
+  const std::size_t close = open == std::string_view::npos ? open : rest.find('"', open + 1);
   if (close == std::string_view::npos) return "";
-  const std::string_view delimiter = args.substr(open + 1, close - open - 1);
+  const std::string_view delimiter = rest.substr(open + 1, close - open - 1);
   // The character right after the closing quote is taken to be the separating comma.
-  const std::string_view names = close + 2 <= args.size() ? args.substr(close + 2) : "";
+  ArgReader names(close + 2 <= rest.size() ? rest.substr(close + 2) : "");
 
   Table* table = CurrentTable(call);
-  const int source = table ? table->FindVariable(std::string(args.substr(0, comma))) : -1;
-  if (source < 0) throw EngineError(kSubscriptOutOfRange);
+  const int source = table ? table->FindVariable(std::string(source_name)) : -1;
+  ArgCheck(source >= 0, kSubscriptOutOfRange);
   std::vector<TableVariable>& variables = table->Vars;
-  const std::vector<int> targets = KnownVariables(*table, SplitAll(names, ','));
+  const std::vector<int> targets = KnownVariables(*table, names);
   // The pieces are copies: the source may be among the targets.
   const std::vector<std::string> pieces =
       DivideAt(variables[static_cast<std::size_t>(source)].Value, delimiter);
@@ -351,23 +355,49 @@ std::string Split(const FunctionCall& call) {
 // first named gets the smallest value (SortAsc) or the largest (SortDesc). Unknown names are
 // skipped; when none is known the call fails and nothing changes. A name written twice takes
 // part twice, and its later assignment stands.
-std::string SortVariables(const FunctionCall& call) {
+std::string SortVariables(const FunctionCall& call, bool ascending) {
   Table* table = CurrentTable(call);
-  const std::vector<int> known =
-      table ? KnownVariables(*table, SplitAll(call.args, ',')) : std::vector<int>{};
-  if (known.empty()) throw EngineError(kSubscriptOutOfRange);
+  ArgReader names(call);
+  const std::vector<int> known = table ? KnownVariables(*table, names) : std::vector<int>{};
+  ArgCheck(!known.empty(), kSubscriptOutOfRange);
   std::vector<TableVariable>& variables = table->Vars;
   std::vector<std::string> values;
   values.reserve(known.size());
   for (const int index : known) values.push_back(variables[static_cast<std::size_t>(index)].Value);
 
   const std::vector<std::size_t> order = SortedOrder(values);
-  const bool ascending = call.name == "SortAsc";
   const std::size_t n = known.size();
   for (std::size_t k = 0; k < n; ++k) {
     variables[static_cast<std::size_t>(known[k])].Value = values[order[ascending ? k : n - 1 - k]];
   }
   return "";
 }
+
+std::string SortAsc(const FunctionCall& call) { return SortVariables(call, true); }
+
+std::string SortDesc(const FunctionCall& call) { return SortVariables(call, false); }
+
+constexpr FunctionEntry kStrings[] = {
+    {"Ceil", Ceil},
+    {"Floor", Floor},
+    {"Round", Round},
+    {"Max", Max},
+    {"Min", Min},
+    {"Find", Find},
+    {"Replace", Replace},
+    {"Left", Left},
+    {"Right", Right},
+    {"Mid", Mid},
+    {"Ordinal", Ordinal},
+    {"Plural", Plural},
+    {"CapEachWord", CapEachWord},
+    {"Split", Split},
+    {"SortAsc", SortAsc},
+    {"SortDesc", SortDesc},
+};
+
+}  // namespace
+
+constinit const FunctionFamily kStringFunctions = kStrings;
 
 }  // namespace fablewick

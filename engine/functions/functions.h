@@ -1,21 +1,27 @@
 // The built-in functions of the table language. Each family lives in its own file as small
-// functions with one job; dispatch.cpp names them all in one table.
+// static functions with one job, one function per name, and names them all in its registration
+// array at the bottom of the file; dispatch.cpp gathers the arrays into the one lookup by name.
+// Every function reads its arguments through ArgReader, so that all of them divide and convert
+// their arguments the same way and fail with the same error numbers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/error.h"
 
 namespace fablewick {
 
 class Engine;
 
-// One call of a built-in function: its name, its argument text (already expanded: everything
-// after the first "~"), and where it was written.
+// One call of a built-in function: its argument text (already expanded: everything after the
+// first "~") and where it was written.
 struct FunctionCall {
   Engine& engine;
-  std::string_view name;
   std::string_view args;
   const std::string& table;  // the current table's name
   int table_index;           // its index in the table cache, -1 when it is not loaded
@@ -24,73 +30,78 @@ struct FunctionCall {
 
 using FunctionHandler = std::string (*)(const FunctionCall&);
 
-// ---- dice (fn_dice.cpp) ----
-std::string Dice(const FunctionCall& call);
+// A name and the function that answers to it.
+struct FunctionEntry {
+  std::string_view name;
+  FunctionHandler handler;
+};
+using FunctionFamily = std::span<const FunctionEntry>;
 
-// ---- arithmetic expressions (fn_calc.cpp) ----
-std::string Calc(const FunctionCall& call);
+// The registration arrays, one per family.
+extern const FunctionFamily kDiceFunctions;      // fn_dice.cpp: "Dice"
+extern const FunctionFamily kCalcFunctions;      // fn_calc.cpp: "Calc"
+extern const FunctionFamily kBasicFunctions;     // fn_basic.cpp: case, articles, length, plain sums
+extern const FunctionFamily kStringFunctions;    // fn_strings.cpp: strings and numbers
+extern const FunctionFamily kOrderFunctions;     // fn_order.cpp: sorting a written list
+extern const FunctionFamily kGroupFunctions;     // fn_groups.cpp: group state and queries
+extern const FunctionFamily kArrayFunctions;     // fn_arrays.cpp: named arrays
+extern const FunctionFamily kParamFunctions;     // fn_params.cpp: "Param"
+extern const FunctionFamily kDataFunctions;      // fn_data.cpp: "Data"
+extern const FunctionFamily kInteractFunctions;  // fn_interact.cpp: boxes, status, notes, debug
+extern const FunctionFamily kExternFunctions;    // fn_extern.cpp: "Extern"
+extern const FunctionFamily kShellFunctions;     // fn_shell.cpp: "Shell"
 
-// ---- text and numbers (fn_basic.cpp) ----
-std::string LCase(const FunctionCall& call);
-std::string UCase(const FunctionCall& call);
-std::string AorAn(const FunctionCall& call);
-std::string Cap(const FunctionCall& call);
-std::string Length(const FunctionCall& call);
-std::string Trim(const FunctionCall& call);
-std::string Trunc(const FunctionCall& call);
-std::string Abs(const FunctionCall& call);
-std::string Sqrt(const FunctionCall& call);
-std::string IfOutsideBlock(const FunctionCall& call);
+// Reads the argument text of a call field by field. Fields are divided at commas and never
+// trimmed; numbers are read strictly (the whole field, blanks around it excepted) or leniently
+// (the number at the start of the field, 0 when there is none), and whole numbers are rounded
+// halves to even. What cannot be read fails the call with an EngineError of the classic number:
+//   5  (kInvalidCall)          fewer fields than the function needs (AtLeast)
+//   6  (kOverflow)             a number outside its width
+//   9  (kSubscriptOutOfRange)  a field read past the last one
+//   13 (kTypeMismatch)         a field read strictly that is not a number
+// Functions with a small grammar of their own (dice, sums, quoted separators, ranges) convert
+// the pieces of a field with engine/numbers.h, which fails the same way.
+class ArgReader {
+ public:
+  explicit ArgReader(const FunctionCall& call) : ArgReader(call.args) {}
+  explicit ArgReader(std::string_view args) : rest_(args) {}
 
-// ---- group state and queries (fn_groups.cpp) ----
-std::string Reset(const FunctionCall& call);
-std::string Lockout(const FunctionCall& call);
-std::string Unlock(const FunctionCall& call);
-std::string Count(const FunctionCall& call);
-std::string Used(const FunctionCall& call);
-std::string MinVal(const FunctionCall& call);
-std::string MaxVal(const FunctionCall& call);
+  // Fails with 5 unless the text not read yet holds at least `count` fields.
+  ArgReader& AtLeast(std::size_t count) {
+    if (FieldsLeft() < count) throw EngineError(kInvalidCall);
+    return *this;
+  }
+  // How many fields the text not read yet holds: one more than its commas, none once all is
+  // read. An empty argument text holds one empty field.
+  std::size_t FieldsLeft() const;
+  bool More() const { return !done_; }
 
-// ---- list ordering (fn_order.cpp) ----
-std::string OrderAsc(const FunctionCall& call);
-std::string OrderDesc(const FunctionCall& call);
+  // The next field as text: up to the next comma, or all that is left.
+  std::string_view Text();
+  // The next field, or `fallback` once all is read.
+  std::string_view OptText(std::string_view fallback = {}) { return done_ ? fallback : Text(); }
+  // The next field as a number, read strictly.
+  double Number();
+  int16_t Int16();
+  int32_t Int32();
+  // The next field as a number, read leniently.
+  double LeadingNumber();
+  int16_t LeadingInt16();
+  int32_t LeadingInt32();
+  // Everything not read yet, commas included: on a fresh reader the whole argument text.
+  std::string_view Rest();
 
-// ---- strings and numbers (fn_strings.cpp) ----
-std::string CeilOrFloor(const FunctionCall& call);  // call.name selects "Ceil" or "Floor"
-std::string Round(const FunctionCall& call);
-std::string MaxOrMin(const FunctionCall& call);  // call.name selects "Max" or "Min"
-std::string Find(const FunctionCall& call);
-std::string Replace(const FunctionCall& call);
-std::string LeftRightMid(const FunctionCall& call);  // call.name selects "Left", "Right", "Mid"
-std::string Ordinal(const FunctionCall& call);
-std::string Plural(const FunctionCall& call);
-std::string CapEachWord(const FunctionCall& call);
-std::string Split(const FunctionCall& call);
-std::string SortVariables(const FunctionCall& call);  // "SortAsc" or "SortDesc"
+ private:
+  std::string_view rest_;
+  bool done_ = false;
+};
 
-// ---- named arrays (fn_arrays.cpp) ----
-std::string Arrays(const FunctionCall& call);  // call.name selects "ArrNew" ... "ArrClear"
+// Fails the call with error `number` unless `condition` holds: a value the function refuses.
+inline void ArgCheck(bool condition, int number = kInvalidCall) {
+  if (!condition) throw EngineError(number);
+}
 
-// ---- table parameters (fn_params.cpp) ----
-std::string Param(const FunctionCall& call);
-
-// ---- XML data files (fn_data.cpp) ----
-std::string Data(const FunctionCall& call);
-
-// ---- talking to the person (fn_interact.cpp) ----
-std::string Input(const FunctionCall& call);
-std::string Msg(const FunctionCall& call);
-std::string Status(const FunctionCall& call);
-std::string Stop(const FunctionCall& call);
-std::string Note(const FunctionCall& call);
-std::string Debug(const FunctionCall& call);
-
-// ---- add-ons (fn_extern.cpp) ----
-std::string Extern(const FunctionCall& call);
-
-// ---- starting programs (fn_shell.cpp) ----
-std::string Shell(const FunctionCall& call);
-// Splits a command line at blanks outside double quotes; the quotes are removed.
+// Splits a command line at blanks outside double quotes; the quotes are removed (fn_shell.cpp).
 std::vector<std::string> SplitCommandLine(std::string_view command_line);
 
 }  // namespace fablewick

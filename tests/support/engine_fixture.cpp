@@ -51,12 +51,12 @@ std::string EngineFixture::Expand(std::string_view text, const std::string& tabl
 std::string EngineFixture::Roll(const std::string& table, const std::string& group,
                                 int16_t modifier, bool fixed,
                                 const std::vector<std::string>& params, bool reset_first) {
-  return engine.RollGroup(table, group, modifier, fixed, false, params, reset_first);
+  return engine.RollGroup(table, group, {modifier, fixed, reset_first}, params);
 }
 
 std::string EngineFixture::RollTopLevel(const std::string& table, const std::string& group) {
   engine.BeginGeneration();
-  return engine.RollGroup(table, group, 0, false, true, {}, false);
+  return engine.RollTopLevel(table, group);
 }
 
 std::string EngineFixture::VariableValue(const std::string& table, const std::string& variable) {
