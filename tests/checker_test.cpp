@@ -97,6 +97,37 @@ std::vector<CheckCase> Cases() {
        ":Start\n1,a [G\n2,b {UCase~x\n3,c] d} e[G]\n:G\n1,g\n",
        {"2: error: group call \"[G\" is never closed with \"]\"",
         "3: error: brace block \"{UCase~x\" is never closed with \"}\""}},
+      // What the roller reads before it rolls: a count or While condition, a call's condition
+      // and a divisor written out. A condition decides its branch; the other is never rolled.
+      {"LoopCountsAndWhileConditionsWrittenOutAreReadAsTheRollerReadsThem",
+       "%n%,2\n:Start\n1,{Loop~abc,x}{Loop~3,x}{Loop~%n%,x}{While~0,x}{While~{Calc~1-1},x}\n"
+       "2,{Loop~40000,x}{While~yes,x}\n3,{While~1,x}\n",
+       {"3: error: the count \"abc\" of \"Loop\" block \"{Loop~abc,x}\" is not a number",
+        "4: error: the count \"40000\" of \"Loop\" block \"{Loop~40000,x}\" is 32768 or more: a "
+        "loop counts at most 32767 passes",
+        "4: error: the condition \"yes\" of \"While\" block \"{While~yes,x}\" is not a number",
+        "5: warning: the condition \"1\" of \"While\" block \"{While~1,x}\" never changes, so "
+        "the loop runs until the generation is stopped"}},
+      {"ConditionsWrittenOutRollOnlyTheBranchTheyChoose",
+       ":Start\n1,[1=1?Gem/Nope] [2<1?Nope2/Gem] [1!=1?Gem/Nope3] [abc?Gem/Gem]\n:Gem\n1,ruby\n",
+       {"2: error: group \"Nope3\" does not exist in this table",
+        "2: warning: the condition \"abc\" of group call \"[abc?Gem/Gem]\" holds no comparison, "
+        "so the call rolls nothing"}},
+      // An If expands only the branch it chooses, a Loop or While its body only when a pass runs.
+      {"BlocksWhoseHeadsAreWrittenOutAreCheckedOnlyWhereTheyRun",
+       "%v%,1\n:Start\n1,{If~1=2?[Nope]/[G]}{If~1=1?[G]/[Nope2]}{If~1?[Nope3]/[Nope4]}"
+       "{If~%v%=2?[Nope5]/[G]}\n2,{Loop~0,[Nope6]}{Loop~2,[G]}{While~0,[Nope7]}{Loop~x,[Nope8]}\n"
+       ":G\n1,g\n",
+       {"3: warning: the condition \"1\" of \"If\" block \"{If~1?[Nope3]/[Nope4]}\" holds no "
+        "comparison, so the block gives nothing",
+        "3: error: group \"Nope5\" does not exist in this table",
+        "4: error: the count \"x\" of \"Loop\" block \"{Loop~x,[Nope8]}\" is not a number"}},
+      {"DivisorsWrittenOutThatFailWhenRolledAreErrors",
+       "%x%,4\n:Start\n1,|x/0| |x/2| |x/%x%| |y/0| |x+0|\n2,|x\\0.4|\n3,|x\\1e10|\n",
+       {"3: error: assignment to variable \"x\" divides by zero",
+        "3: error: assignment to variable \"y\", which is not declared",
+        "4: error: assignment to variable \"x\" divides by zero",
+        "5: error: assignment to variable \"x\" divides by \"1e10\", which is outside 32 bits"}},
       {"ConstructsInsideOthersAreCheckedAndDeepNestingIsNotFollowed",
        "%x%,1\n:Start\n1,{If~%x%=1?{Loop~2,[Nope]}/{Bad~1}}|x=[Nope2]|\n2," +
            std::string(100000, '[') + std::string(100000, ']') + "\n",

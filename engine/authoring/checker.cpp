@@ -11,10 +11,10 @@
 #include <set>
 #include <tuple>
 
+#include "engine/authoring/checker_unit.h"
 #include "engine/error.h"
-#include "engine/expansion/control.h"
-#include "engine/expansion/groupcall.h"
-#include "engine/functions/dispatch.h"
+#include "engine/expansion/syntax_lines.h"
+#include "engine/expansion/syntax_walk.h"
 #include "engine/host.h"
 #include "engine/model/loader.h"
 #include "engine/model/parameters.h"
@@ -27,16 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr std::size_t kNone = std::string_view::npos;
-
-// Stands for the result of a construct inside the text that holds it: what it will be is known
-// only while rolling, so names that contain it are not checked.
-constexpr char kDynamic = '\x01';
-
-// Deeper nesting than this is not followed; no real table comes near it, and a file built to
-// nest endlessly must not exhaust the stack of whoever checks it.
-constexpr int kMaxCheckedNesting = 256;
-
-bool IsFixed(std::string_view text) { return text.find(kDynamic) == kNone; }
 
 // The loader's message boxes, kept instead of shown.
 class CollectingHost : public Host {
@@ -80,20 +70,11 @@ int32_t LineOfMessage(std::string_view text) {
   return 0;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// The start of a construct for a message, cut after 40 characters.
-std::string Excerpt(std::string_view text) {
-  constexpr std::size_t kLength = 40;
-  if (CodePointCount(text) <= kLength) return Quoted(text);
-  return Quoted(std::string(SubstrCodePoints(text, 0, kLength)) + "...");
-}
-
-// Whether `name` matches `pattern`, in which each kDynamic stands for any text.
+// Whether `name` matches `pattern`, in which each kMadeWhileRolling stands for any text.
 bool MatchesPattern(std::string_view pattern, std::string_view name) {
   std::size_t p = 0, n = 0, star = kNone, mark = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == kDynamic) {
+    if (p < pattern.size() && pattern[p] == kMadeWhileRolling) {
       star = p++;
       mark = n;
     } else if (p < pattern.size() && pattern[p] == name[n]) {
@@ -106,66 +87,9 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == kDynamic) ++p;
+  while (p < pattern.size() && pattern[p] == kMadeWhileRolling) ++p;
   return p == pattern.size();
 }
-
-// The partner of the opener at `open`, counted as the expansion counts it; kNone when the text
-// ends first.
-std::size_t FindPartner(std::string_view text, std::size_t open, char opener, char closer,
-                        bool escapes) {
-  int depth = 1;
-  for (std::size_t q = open + 1; q < text.size(); ++q) {
-    const char c = text[q];
-    if (c != opener && c != closer) continue;
-    if (escapes && text[q - 1] == '/') continue;
-    depth += c == opener ? 1 : -1;
-    if (depth == 0) return q;
-  }
-  return kNone;
-}
-
-// A name that differs from `wanted` only in letter case or surrounding blanks, for a hint.
-template <typename Names>
-std::string NearMiss(const Names& names, std::string_view wanted) {
-  for (const auto& name : names) {
-    if (EqualsIgnoreCase(TrimBlanks(name), TrimBlanks(wanted))) {
-      return " (did you mean " + Quoted(name) + "?)";
-    }
-  }
-  return "";
-}
-
-struct Unit;
-
-// A call found in table text: the table it calls and the group, by name or, when part of the
-// name is made while rolling, by a pattern.
-struct CallEdge {
-  Unit* unit;
-  std::string group;
-  bool pattern;
-};
-
-// One table file as the checker sees it: the loaded table and where its declarations stand.
-struct Unit {
-  std::string name;
-  std::string file;
-  bool target = false;
-  bool analysed = false;
-  std::unique_ptr<Table> table;  // null when the table cannot be loaded
-  std::string load_failure;      // the loader's message when it cannot
-  std::vector<int32_t> group_lines;
-  std::vector<bool> group_weighted;
-  std::vector<int32_t> variable_lines;
-  std::vector<int32_t> parameter_lines;
-  std::vector<Diagnostic> diagnostics;
-  std::vector<std::vector<CallEdge>> calls;  // by the index of the group whose entry calls
-  std::vector<CallEdge> variable_calls;      // calls written in variable values
-
-  void Report(int32_t line, Severity severity, std::string message) {
-    diagnostics.push_back({file, line, severity, std::move(message)});
-  }
-};
 
 // The lines of the file, read as the loader reads them, and whether they could be read.
 std::optional<std::string> ReadTableText(const fs::path& path) {
@@ -178,30 +102,24 @@ std::optional<std::string> ReadTableText(const fs::path& path) {
 
 // Records on which line each group, variable and accepted parameter is declared, and reports
 // entry lines that the loader drops without a word because no group is open yet.
-void IndexLines(Unit& unit, const std::vector<std::string>& lines) {
+void IndexLines(Unit& unit, std::string_view text) {
   const Table& table = *unit.table;
   std::size_t variables_seen = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    const int32_t number = static_cast<int32_t>(i + 1);
-    if (line.empty()) continue;
-    switch (line[0]) {
-      case '#':
-      case ' ':
-      case '_':
-        break;
-      case ':':
-      case ';':
+  int32_t number = 0;
+  ForEachTableLine(text, [&](std::string_view line, std::size_t) {
+    ++number;
+    switch (ClassifyTableLine(line)) {
+      case LineKind::kGroupHeader:
         unit.group_lines.push_back(number);
-        unit.group_weighted.push_back(line[0] == ';');
+        unit.group_weighted.push_back(ReadHeaderLine(line).weighted);
         break;
-      case '%':
+      case LineKind::kVariable:
         unit.variable_lines.push_back(number);
         variables_seen = std::min(variables_seen + 1, table.Vars.size());
         break;
-      case '@': {
+      case LineKind::kParameter: {
         // The loader keeps a parameter only when its variable is declared above it.
-        const std::string name = SplitAll(std::string_view(line).substr(1), ',')[0];
+        const std::string_view name = ParameterFields(line)[0];
         const auto end = table.Vars.begin() + static_cast<std::ptrdiff_t>(variables_seen);
         if (std::any_of(table.Vars.begin(), end,
                         [&](const TableVariable& v) { return v.Name == name; })) {
@@ -209,14 +127,17 @@ void IndexLines(Unit& unit, const std::vector<std::string>& lines) {
         }
         break;
       }
-      default:
-        if (unit.group_lines.empty() && line.find(',') != std::string::npos) {
+      case LineKind::kEntry:
+        if (unit.group_lines.empty() && ReadEntryLine(line).has_comma) {
           unit.Report(number, Severity::kWarning,
                       "entry line before the first group header belongs to no group and is "
                       "dropped");
         }
+        break;
+      default:
+        break;
     }
-  }
+  });
 }
 
 std::unique_ptr<Unit> LoadUnit(const std::string& name, const fs::path& path) {
@@ -247,65 +168,11 @@ std::unique_ptr<Unit> LoadUnit(const std::string& name, const fs::path& path) {
   }
   unit->table = std::move(table);
   unit->calls.resize(unit->table->Groups.size());
-  if (text) IndexLines(*unit, SplitLines(*text));
+  if (text) IndexLines(*unit, *text);
   return unit;
 }
 
-class Checker;
-
-// Follows the expansion rules through one text without rolling anything: which constructs it
-// holds, where they end, and what their fixed names refer to. Scan returns the text with every
-// construct replaced by kDynamic, which is what the enclosing construct will see of it.
-class TextChecker {
- public:
-  TextChecker(Checker& checker, Unit& unit, int32_t line, std::vector<CallEdge>& calls)
-      : checker_(checker), unit_(unit), table_(*unit.table), line_(line), calls_(calls) {}
-
-  std::string Scan(std::string_view text);
-
- private:
-  void Report(Severity severity, std::string message) {
-    unit_.Report(line_, severity, std::move(message));
-  }
-
-  // Reports a variable name that the table does not declare. `use` says how the text uses it
-  // ("Param names"); empty for a plain read.
-  void CheckVariable(std::string_view name, std::string_view use) {
-    if (!IsFixed(name) || table_.FindVariable(std::string(name)) >= 0) return;
-    std::vector<std::string> names;
-    for (const TableVariable& variable : table_.Vars) names.push_back(variable.Name);
-    std::string message =
-        use.empty() ? "variable " + Quoted(name) + " is not declared"
-                    : std::string(use) + " variable " + Quoted(name) + ", which is not declared";
-    message += NearMiss(names, name);
-    // Two percent signs always read a variable: "5% or 6%" reads "or 6".
-    if (use.empty() && (name.empty() || name.find(' ') != kNone)) {
-      message += " (a percent sign is written \"/%\")";
-    }
-    Report(Severity::kError, std::move(message));
-  }
-
-  void CheckAssignment(std::string_view inside) {
-    const std::size_t op = inside.find_first_of("+-*/\\=<>&");
-    if (op == kNone) return;
-    CheckVariable(TrimBlanks(inside.substr(0, op)), "assignment to");
-  }
-
-  bool ReadPrefixes(std::string& call, CallPrefixes& prefixes);
-  void CheckGroupCall(std::string call);
-  void CheckCallTarget(std::string call);
-  void CheckFunction(std::string_view content);
-  void CheckControlBlock(std::string_view inside);
-
-  Checker& checker_;
-  Unit& unit_;
-  Table& table_;
-  const int32_t line_;
-  std::vector<CallEdge>& calls_;
-  int depth_ = 0;
-};
-
-class Checker {
+class Checker : public UnitSource {
  public:
   Checker(const TableCatalog& catalog, const fs::path& tables_folder)
       : catalog_(catalog), tables_folder_(tables_folder) {}
@@ -318,7 +185,7 @@ class Checker {
   }
 
   // The table a call names, loaded as the engine would load it.
-  Unit& Find(const std::string& name) {
+  Unit& Find(const std::string& name) override {
     auto found = by_name_.find(name);
     if (found != by_name_.end()) return *found->second;
     std::unique_ptr<Unit> unit;
@@ -364,11 +231,11 @@ class Checker {
     Table& table = *unit.table;
     for (std::size_t k = 0; k < table.Vars.size(); ++k) {
       const int32_t line = k < unit.variable_lines.size() ? unit.variable_lines[k] : 0;
-      TextChecker(*this, unit, line, unit.variable_calls).Scan(table.Vars[k].InitialValue);
+      CheckText(*this, unit, line, unit.variable_calls, table.Vars[k].InitialValue);
     }
     for (std::size_t g = 0; g < table.Groups.size(); ++g) {
       for (const Entry& entry : table.Groups[g].Entries) {
-        TextChecker(*this, unit, entry.Line, unit.calls[g]).Scan(entry.Text);
+        CheckText(*this, unit, entry.Line, unit.calls[g], entry.Text);
       }
     }
     CheckDeclarations(unit);
@@ -536,206 +403,6 @@ class Checker {
   std::vector<std::unique_ptr<Unit>> units_;
   std::map<std::string, Unit*> by_name_;
 };
-
-std::string TextChecker::Scan(std::string_view text) {
-  if (depth_ >= kMaxCheckedNesting) {
-    Report(Severity::kWarning, "constructs nest more than " + FormatInteger(kMaxCheckedNesting) +
-                                   " deep; the text inside them is not checked");
-    return std::string(1, kDynamic);
-  }
-  ++depth_;
-  std::string pattern;
-  std::size_t p = 0;
-  while (p < text.size()) {
-    const char c = text[p];
-    const bool after_slash = p > 0 && text[p - 1] == '/';
-    std::size_t close = kNone;
-    if (c == '|' || (c == '%' && !after_slash)) {
-      // A "|" or "%" without a partner is literal text.
-      close = text.find(c, p + 1);
-      if (close == kNone) {
-        pattern += c;
-        ++p;
-        continue;
-      }
-      const std::string inside = Scan(text.substr(p + 1, close - p - 1));
-      if (c == '|') {
-        CheckAssignment(inside);
-      } else {
-        CheckVariable(TrimBlanks(inside), "");
-      }
-    } else if ((c == '[' && !after_slash) || c == '{') {
-      close = FindPartner(text, p, c, c == '[' ? ']' : '}', c == '[');
-      const std::string_view inside = text.substr(p + 1, close == kNone ? kNone : close - p - 1);
-      if (close == kNone) {
-        Report(Severity::kError, std::string(c == '[' ? "group call " : "brace block ") +
-                                     Excerpt(text.substr(p)) + " is never closed with " +
-                                     Quoted(c == '[' ? "]" : "}"));
-        Scan(inside);
-        pattern += kDynamic;
-        break;
-      }
-      if (c == '[') {
-        CheckGroupCall(Scan(inside));
-      } else if (inside.starts_with("If~") || inside.starts_with("Loop~") ||
-                 inside.starts_with("While~")) {
-        CheckControlBlock(inside);
-      } else {
-        CheckFunction(Scan(inside));
-      }
-    } else {
-      pattern += c;
-      ++p;
-      continue;
-    }
-    pattern += kDynamic;
-    p = close + 1;
-  }
-  --depth_;
-  return pattern;
-}
-
-bool TextChecker::ReadPrefixes(std::string& call, CallPrefixes& prefixes) {
-  for (;;) {
-    try {
-      ReadCallPrefixes(call, prefixes, nullptr);
-      return true;
-    } catch (const EngineError&) {
-      // The prefix that failed is still at the start of the call. A count made while rolling
-      // ("N%n%~") cannot be judged here: it is passed over.
-      const std::string_view prefix = SubstrCodePoints(call, 0, 3);
-      if (!IsFixed(prefix)) {
-        call.erase(0, prefix.size());
-        continue;
-      }
-      Report(Severity::kError, "group call prefix " + Quoted(prefix) + " needs a digit after " +
-                                   Quoted(SubstrCodePoints(prefix, 0, 1)));
-      return false;
-    }
-  }
-}
-
-void TextChecker::CheckGroupCall(std::string call) {
-  CallPrefixes prefixes;
-  if (!ReadPrefixes(call, prefixes)) return;
-  const std::size_t question = call.find('?');
-  if (question == kNone) return CheckCallTarget(std::move(call));
-  // Either branch of a condition may be rolled.
-  const std::string_view rest = std::string_view(call).substr(question + 1);
-  const std::size_t slash = rest.find('/');
-  std::vector<std::string> branches = {std::string(TrimBlanks(rest.substr(0, slash)))};
-  if (slash != kNone) branches.emplace_back(TrimBlanks(rest.substr(slash + 1)));
-  for (std::string& branch : branches) {
-    if (ReadPrefixes(branch, prefixes)) CheckCallTarget(std::move(branch));
-  }
-}
-
-void TextChecker::CheckCallTarget(std::string call) {
-  const std::string written = call;
-  try {
-    ReadRollModifier(call);
-  } catch (const EngineError&) {
-    if (IsFixed(written)) {
-      Report(Severity::kError,
-             "the roll modifier of group call " + Quoted(written) + " is outside -32768 to 32767");
-    }
-    return;
-  }
-  if (call.empty()) return;
-  Unit* unit = &unit_;
-  std::string group = call;
-  const std::size_t dot = call.find('.');
-  if (dot != kNone) {
-    const std::string table = call.substr(0, dot);
-    if (!IsFixed(table)) return;
-    unit = &checker_.Find(table);
-    group = call.substr(dot + 1);
-  }
-  const std::size_t open = group.find('(');
-  if (open != kNone && group.find(')', open + 1) != kNone) group.resize(open);
-  if (unit->table == nullptr) {
-    Report(Severity::kError,
-           "table " + Quoted(unit->name) + " cannot be loaded: " + unit->load_failure);
-    return;
-  }
-  if (!IsFixed(group)) {
-    calls_.push_back({unit, group, true});
-    return;
-  }
-  if (unit->table->FindGroup(group) == nullptr) {
-    std::vector<std::string> names;
-    for (const Group& g : unit->table->Groups) names.push_back(g.Name);
-    Report(Severity::kError,
-           "group " + Quoted(group) + " does not exist in " +
-               (unit == &unit_ ? std::string("this table") : "table " + Quoted(unit->name)) +
-               NearMiss(names, group));
-    return;
-  }
-  calls_.push_back({unit, group, false});
-}
-
-void TextChecker::CheckFunction(std::string_view content) {
-  const std::size_t tilde = content.find('~');
-  // Without "~" the content is a dice expression, unless its constructs bring the "~".
-  if (tilde == kNone) return;
-  const std::string_view name = content.substr(0, tilde);
-  if (!IsFixed(name)) return;
-  static const std::vector<std::string_view> kNames = BuiltInFunctionNames();
-  if (std::find(kNames.begin(), kNames.end(), name) == kNames.end()) {
-    Report(Severity::kError,
-           "function " + Quoted(name) + " is not built in" + NearMiss(kNames, name));
-    return;
-  }
-  // The functions that name variables of the table.
-  const std::string_view args = content.substr(tilde + 1);
-  if (name == "Param") {
-    CheckVariable(args.substr(0, args.find(',')), "Param names");
-  } else if (name == "Split") {
-    const std::size_t comma = args.find(',');
-    if (comma == kNone) return;
-    CheckVariable(args.substr(0, comma), "Split divides");
-    const std::size_t open = args.find('"', comma + 1);
-    const std::size_t close = open == kNone ? kNone : args.find('"', open + 1);
-    if (close == kNone || close + 2 > args.size()) return;
-    for (const std::string& target : SplitAll(args.substr(close + 2), ',')) {
-      if (!target.empty()) CheckVariable(target, "Split assigns");
-    }
-  } else if (name == "SortAsc" || name == "SortDesc") {
-    for (const std::string& variable : SplitAll(args, ',')) {
-      if (!variable.empty()) CheckVariable(variable, std::string(name) + " sorts");
-    }
-  }
-}
-
-void TextChecker::CheckControlBlock(std::string_view inside) {
-  if (inside.starts_with("If~")) {
-    const std::string_view block = inside.substr(3);
-    const std::size_t question = FindTopLevel(block, '?');
-    if (question == kNone) {
-      Report(Severity::kError, "\"If\" block " + Excerpt("{" + std::string(inside) + "}") +
-                                   " has no \"?\" outside its constructs");
-      Scan(block);
-      return;
-    }
-    const std::size_t slash = FindTopLevel(block, '/', question + 1);
-    Scan(block.substr(0, question));
-    Scan(block.substr(question + 1, slash == kNone ? kNone : slash - question - 1));
-    if (slash != kNone) Scan(block.substr(slash + 1));
-    return;
-  }
-  const bool loop = inside.starts_with("Loop~");
-  const std::string_view block = inside.substr(loop ? 5 : 6);
-  const std::size_t comma = FindTopLevel(block, ',');
-  if (comma == kNone) {
-    Report(Severity::kError, std::string(loop ? "\"Loop\"" : "\"While\"") + " block " +
-                                 Excerpt("{" + std::string(inside) + "}") +
-                                 " has no \",\" outside its constructs");
-    Scan(block);
-    return;
-  }
-  Scan(block.substr(0, comma));
-  Scan(block.substr(comma + 1));
-}
 
 std::string HtmlEscape(std::string_view text) {
   std::string out;

@@ -17,6 +17,7 @@
 
 #include "engine/authoring/import.h"
 #include "engine/authoring/tab_writer.h"
+#include "engine/expansion/syntax.h"
 #include "platform/text.h"
 
 namespace fablewick {
@@ -807,8 +808,7 @@ class GrammarConverter {
   // the next "|"; text that has one is rolled from a group of its own.
   std::string Operand(const Text& section, const std::string& symbol_name) {
     std::string text = WriteText(section);
-    if (text.find('|') != std::string::npos)
-      text = "[" + HelperGroup(text, symbol_name + " push") + "]";
+    if (!FitsInAssignment(text)) text = "[" + HelperGroup(text, symbol_name + " push") + "]";
     return text;
   }
 

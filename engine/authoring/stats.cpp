@@ -8,6 +8,7 @@
 #include "engine/documents/document.h"
 #include "engine/documents/driver.h"
 #include "engine/error.h"
+#include "engine/expansion/syntax.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -90,10 +91,7 @@ std::string PadLeft(const std::string& text, std::size_t width) {
 StatsResult CollectStats(Engine& engine, std::string_view call, const StatsOptions& options) {
   StatsResult result;
   OutcomeStats& stats = result.stats;
-  stats.call = std::string(call);
-  if (stats.call.size() < 2 || stats.call.front() != '[' || stats.call.back() != ']') {
-    stats.call = "[" + stats.call + "]";
-  }
+  stats.call = WithCallBrackets(call);
   std::string table_name;
   try {
     table_name = TableOfStartCall(stats.call);
@@ -113,9 +111,9 @@ StatsResult CollectStats(Engine& engine, std::string_view call, const StatsOptio
 
   std::optional<EntryCounter> counter;
   if (!options.by_group.empty()) {
-    const std::size_t dot = options.by_group.find('.');
-    stats.table = dot == std::string::npos ? table_name : options.by_group.substr(0, dot);
-    stats.group = dot == std::string::npos ? options.by_group : options.by_group.substr(dot + 1);
+    const GroupReference reference = SplitGroupReference(options.by_group);
+    stats.table = reference.has_table ? std::string(reference.table) : table_name;
+    stats.group = reference.group;
     const int index = engine.GetTable(stats.table);
     if (index < 0) {
       result.status = StatsStatus::kTableNotLoaded;

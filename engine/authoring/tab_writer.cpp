@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "engine/expansion/syntax.h"
 #include "platform/text.h"
 
 namespace fablewick {
@@ -11,22 +12,15 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr int32_t kMaxValue = std::numeric_limits<int16_t>::max();
 constexpr int32_t kMinValue = std::numeric_limits<int16_t>::min();
 
-// The character references EscapeText writes, and what each stands for.
-struct Reference {
-  char character;
-  std::string_view text;
-};
-constexpr Reference kReferences[] = {
-    {'[', "&#91;"}, {']', "&#93;"},  {'{', "&#123;"}, {'}', "&#125;"},
-    {'%', "&#37;"}, {'|', "&#124;"}, {'^', "&#94;"},  {'/', "&#47;"},
-};
+// The caret that starts a caret code in a finished result ("^M", "^T").
+constexpr char kCaret = '^';
 
-std::string_view ReferenceFor(char c) {
-  for (const Reference& reference : kReferences) {
-    if (reference.character == c && c != '/') return reference.text;
-  }
-  return {};
-}
+// Whether EscapeText writes `c` as a character reference wherever it stands: the delimiters of
+// the table language's constructs and the caret.
+bool IsReferenced(char c) { return IsDelimiter(c) || c == kCaret; }
+
+// The HTML character reference of an ASCII character: "[" gives "&#91;".
+std::string Reference(char c) { return "&#" + std::to_string(static_cast<int>(c)) + ";"; }
 
 bool IsNameCharacter(unsigned char c) {
   return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -92,10 +86,8 @@ std::string EscapeText(std::string_view literal) {
       out += "^T";
     } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
       continue;
-    } else if (c == '/' && i + 1 == literal.size()) {
-      out += "&#47;";
-    } else if (const std::string_view reference = ReferenceFor(c); !reference.empty()) {
-      out += reference;
+    } else if (IsReferenced(c) || (c == kEscapeMark && i + 1 == literal.size())) {
+      out += Reference(c);
     } else {
       out += c;
     }
@@ -105,9 +97,9 @@ std::string EscapeText(std::string_view literal) {
 
 std::string UnescapeText(std::string_view rolled) {
   std::string out(rolled);
-  for (const Reference& reference : kReferences) {
-    out = ReplaceAll(out, reference.text, std::string_view(&reference.character, 1));
-  }
+  std::string referenced(kDelimiters);
+  referenced.append({kCaret, kEscapeMark});
+  for (const char c : referenced) out = ReplaceAll(out, Reference(c), std::string_view(&c, 1));
   return out;
 }
 

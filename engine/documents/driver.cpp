@@ -3,6 +3,7 @@
 #include "engine/documents/document.h"
 #include "engine/error.h"
 #include "engine/expansion/groupcall.h"
+#include "engine/expansion/syntax.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -11,38 +12,23 @@ namespace {
 
 struct ParsedStartCall {
   CallPrefixes prefixes;
-  RollModifier modifier;
+  int16_t modifier = 0;
+  bool fixed = false;
   std::string table;
   std::string group = "Start";
   std::vector<std::string> params;
 };
 
 // Reads a start call. With `engine` null, a "D" prefix draws nothing.
-ParsedStartCall ParseStartCall(std::string_view call_text, Engine* engine) {
+ParsedStartCall ReadStartCall(std::string_view call_text, Engine* engine) {
+  const StartCallSyntax syntax = ParseStartCall(call_text);
   ParsedStartCall parsed;
-  // The first and last characters are the delimiters, whatever they are.
-  std::string call(SubstrCodePoints(call_text, 1));
-  call.resize(call.size() - LastCodePoint(call).size());
-  ReadCallPrefixes(call, parsed.prefixes, engine);
-  parsed.modifier = ReadRollModifier(call);
-  const std::size_t dot = call.find('.');
-  if (dot == std::string::npos) {
-    parsed.table = call;
-    return parsed;
-  }
-  parsed.table = call.substr(0, dot);
-  parsed.group = call.substr(dot + 1);
-  // Parameters are read only for groups whose name begins with "Start" in any letter case.
-  if (EqualsIgnoreCase(SubstrCodePoints(parsed.group, 0, 5), "START")) {
-    const std::size_t open = parsed.group.find('(');
-    const std::size_t close =
-        open == std::string::npos ? std::string::npos : parsed.group.find(')', open + 1);
-    if (close != std::string::npos) {
-      parsed.params =
-          SplitAll(std::string_view(parsed.group).substr(open + 1, close - open - 1), ',');
-      parsed.group.resize(open);
-    }
-  }
+  ApplyCallPrefixes(syntax.prefixes, parsed.prefixes, engine);
+  parsed.modifier = RollModifierValue(syntax.target);
+  parsed.fixed = syntax.target.modifier == '=';
+  parsed.table = syntax.table;
+  if (syntax.has_group) parsed.group = syntax.group;
+  if (syntax.has_parameters) parsed.params = SplitAll(syntax.parameters, ',');
   return parsed;
 }
 
@@ -88,17 +74,16 @@ void RollTable(Engine& engine, const std::string& table, int16_t count, const Re
 }
 
 std::string TableOfStartCall(std::string_view call_text) {
-  return ParseStartCall(call_text, nullptr).table;
+  return ReadStartCall(call_text, nullptr).table;
 }
 
 StartCallResult RollStartCall(Engine& engine, std::string_view call_text) {
-  ParsedStartCall call = ParseStartCall(call_text, &engine);
+  ParsedStartCall call = ReadStartCall(call_text, &engine);
   const int repeats = call.prefixes.repeat == 0 ? 1 : call.prefixes.repeat;
   std::string text;
   for (int i = 0; i < repeats; ++i) {
     text += engine.RollGroup(call.table, call.group,
-                             {call.modifier.value, call.modifier.fixed, call.prefixes.reset},
-                             call.params);
+                             {call.modifier, call.fixed, call.prefixes.reset}, call.params);
   }
   if (!text.empty()) {
     if (text == kNotFoundMarker) text = call.group;

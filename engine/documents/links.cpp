@@ -9,6 +9,7 @@
 #include "engine/documents/document.h"
 #include "engine/documents/link_markup.h"
 #include "engine/engine.h"
+#include "engine/expansion/syntax.h"
 #include "platform/text.h"
 
 namespace fablewick {
@@ -165,22 +166,15 @@ std::vector<std::string> ReadBackResults(const std::string& location) {
   }
 }
 
-std::string RerollCall(std::string_view rest) {
-  std::string call(rest);
-  while (true) {
-    const std::size_t third = ByteOffsetOfCodePoint(call, 2);
-    if (third >= call.size() || call[third] != '~') return call;
-    call.erase(0, third + 1);
-  }
-}
+std::string RerollCall(std::string_view rest) { return std::string(SkipPrefixes(rest)); }
 
 std::string TableOfRerollCall(std::string_view call) {
-  const std::size_t dot = call.find('.');
-  if (dot == std::string_view::npos) {
+  const GroupReference reference = SplitGroupReference(call);
+  if (!reference.has_table) {
     throw std::runtime_error("The re-roll call \"" + std::string(call) +
                              "\" does not name its table (it holds no \".\").");
   }
-  return std::string(call.substr(0, dot));
+  return std::string(reference.table);
 }
 
 std::string RegenerateLinkText(Engine& engine, std::string_view rest) {

@@ -1,45 +1,13 @@
 // The control blocks "{If~condition?then/else}", "{Loop~count,body}" and "{While~condition,body}".
 // They arrive unexpanded; each expands only the parts it needs, when it needs them.
-#include "engine/expansion/control.h"
-
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/expansion/condition.h"
+#include "engine/expansion/syntax.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
 namespace fablewick {
-
-std::size_t FindTopLevel(std::string_view text, char separator, std::size_t from) {
-  int braces = 0, brackets = 0;
-  bool odd_percent = false, odd_pipe = false;
-  for (std::size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == separator && braces == 0 && brackets == 0 && !odd_percent && !odd_pipe) return i;
-    switch (c) {
-      case '{':
-        ++braces;
-        break;
-      case '}':
-        --braces;
-        break;
-      case '[':
-        ++brackets;
-        break;
-      case ']':
-        --brackets;
-        break;
-      case '%':
-        odd_percent = !odd_percent;
-        break;
-      case '|':
-        odd_pipe = !odd_pipe;
-        break;
-    }
-  }
-  return std::string_view::npos;
-}
-
 namespace {
 
 // A While condition after the first pass: a number (true unless 0) or the words True / False.
@@ -56,29 +24,22 @@ bool ConditionAsBoolean(const std::string& text) {
 std::string Engine::ExpandControlBlock(std::string_view inside, const std::string& table_name,
                                        int32_t line) {
   if (StopRequested()) return "";
-  if (inside.starts_with("If~")) {
-    const std::string_view block = inside.substr(3);
-    const std::size_t question = FindTopLevel(block, '?');
-    if (question == std::string_view::npos) throw EngineError(kInvalidCall);
-    const std::size_t slash = FindTopLevel(block, '/', question + 1);
-    const std::string_view then_text = block.substr(question + 1, slash - question - 1);
-    const std::string_view else_text =
-        slash == std::string_view::npos ? std::string_view() : block.substr(slash + 1);
-    const std::string condition =
-        ProcessString(block.substr(0, question), kPlainText, table_name, line);
+  const ControlBlockSyntax block = ParseControlBlock(inside);
+  if (block.kind == BlockKind::kIf) {
+    if (!block.separated) throw EngineError(kInvalidCall);
+    const std::string condition = ProcessString(block.head, kPlainText, table_name, line);
     const std::optional<bool> holds = EvaluateCondition(condition);
     if (!holds) return ProcessString("", kPlainText, table_name, line);
-    return ProcessString(*holds ? then_text : else_text, kPlainText, table_name, line);
+    return ProcessString(*holds ? block.body : block.other, kPlainText, table_name, line);
   }
 
-  const bool is_loop = inside.starts_with("Loop~");
-  const std::string_view block = inside.substr(is_loop ? 5 : 6);
-  const std::size_t comma = FindTopLevel(block, ',');
-  if (comma == std::string_view::npos) {
-    return ErrorText("Error in '" + std::string(block) + "' - comma not found", table_name, line);
+  const bool is_loop = block.kind == BlockKind::kLoop;
+  if (!block.separated) {
+    return ErrorText("Error in '" + std::string(block.block) + "' - comma not found", table_name,
+                     line);
   }
-  const std::string_view head = block.substr(0, comma);
-  const std::string_view body = block.substr(comma + 1);
+  const std::string_view head = block.head;
+  const std::string_view body = block.body;
   std::string result;
   if (is_loop) {
     const int32_t count = StrictInt32(ProcessString(head, kPlainText, table_name, line));

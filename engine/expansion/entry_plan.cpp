@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/expansion/groupcall.h"
+#include "engine/expansion/syntax.h"
 #include "engine/model/table.h"
 
 namespace fablewick {
@@ -11,7 +11,7 @@ namespace {
 // Characters that make a text need the scanner wherever they stand. "/" escapes the bracket
 // after it, and a result ending in "/" would escape the next call, so texts with one are
 // scanned too.
-bool NeedsScanner(char c) { return c == '|' || c == '%' || c == '{' || c == '/'; }
+bool NeedsScanner(char c) { return c != '[' && (IsOpener(c) || c == kEscapeMark); }
 
 }  // namespace
 
@@ -32,12 +32,10 @@ bool PlanEntryText(std::string_view text, Table& table, std::vector<PlanPiece>& 
     const char c = text[at];
     if (NeedsScanner(c)) return give_up();
     if (c != '[') continue;
-    const std::size_t close = text.find(']', at + 1);
-    if (close == std::string_view::npos || close == at + 1) return give_up();
+    const std::size_t close = FindPartner(text, at);
+    if (close == kNoPosition || close == at + 1) return give_up();
     const std::string_view inside = text.substr(at + 1, close - at - 1);
-    if (!IsBareGroupName(inside) || inside.find_first_of("[|%{/") != std::string_view::npos) {
-      return give_up();
-    }
+    if (!IsBareGroupName(inside) || !IsFinalText(inside)) return give_up();
     const Group* group = table.FindGroup(std::string(inside));
     if (group == nullptr) return give_up();
     literal(run, at);

@@ -9,61 +9,17 @@
 // remembers where such a character stands and goes back to it only when the result holds its
 // partner. RestartingScanner keeps the literal definition, for verification.
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/expansion/entry_plan.h"
+#include "engine/expansion/syntax.h"
 #include "engine/numbers.h"
 #include "engine/stack.h"
 #include "platform/text.h"
 
 namespace fablewick {
-namespace {
-
-constexpr std::size_t kNone = std::string::npos;
-
-// Characters that can open a construct.
-constexpr std::array<bool, 256> kOpeners = [] {
-  std::array<bool, 256> table{};
-  table['|'] = table['%'] = table['['] = table['{'] = true;
-  return table;
-}();
-
-bool HasOpener(std::string_view text) {
-  for (unsigned char c : text) {
-    if (kOpeners[c]) return true;
-  }
-  return false;
-}
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-// Whether the inside of "{...}" is a control block, handed over unexpanded.
-bool IsControlBlock(std::string_view inside) {
-  return StartsWith(inside, "If~") || StartsWith(inside, "Loop~") || StartsWith(inside, "While~");
-}
-
-// Finds the partner of the opener at `open` in `text`: the first position where the closings
-// counted from there equal the openings. With `escapes`, a bracket preceded by "/" is not
-// counted. kNone when the text ends first.
-std::size_t FindPartner(std::string_view text, std::size_t open, char opener, char closer,
-                        bool escapes) {
-  int depth = 1;
-  for (std::size_t q = open + 1; q < text.size(); ++q) {
-    char c = text[q];
-    if (c != opener && c != closer) continue;
-    if (escapes && text[q - 1] == '/') continue;
-    depth += c == opener ? 1 : -1;
-    if (depth == 0) return q;
-  }
-  return kNone;
-}
-
-}  // namespace
 
 // The linear scanner. The text before the scan position is kept in `out_`, the text from the
 // scan position on in `buffer_` from `pos_` to its end. Results are put in front of the
@@ -120,9 +76,9 @@ class Scanner {
         return Percent();
       case '[':
         if (PreviousIsSlash()) return Literal(1);
-        return Bracketed('[', ']', true);
+        return Bracketed();
       case '{':
-        return Bracketed('{', '}', false);
+        return Bracketed();
       default:
         return LiteralRun();
     }
@@ -137,12 +93,12 @@ class Scanner {
 
   void LiteralRun() {
     std::size_t end = pos_ + 1;
-    while (end < buffer_.size() && !kOpeners[static_cast<unsigned char>(buffer_[end])]) ++end;
+    while (end < buffer_.size() && !IsOpener(buffer_[end])) ++end;
     Literal(end - pos_);
   }
 
-  // The next `c` after the scan position, or kNone. `free_tail` counts the bytes at the end of
-  // the buffer known to hold no `c`; the tail is never changed, only consumed, so a search that
+  // The next `c` after the scan position, or kNoPosition. `free_tail` counts the bytes at the end
+  // of the buffer known to hold no `c`; the tail is never changed, only consumed, so a search that
   // found nothing need never be repeated there.
   std::size_t FindAhead(char c, std::size_t& free_tail) {
     const std::size_t remaining = buffer_.size() - pos_;
@@ -152,14 +108,14 @@ class Scanner {
         pos_ + 1 < limit ? std::memchr(buffer_.data() + pos_ + 1, c, limit - pos_ - 1) : nullptr;
     if (found == nullptr) {
       free_tail = remaining - 1;
-      return kNone;
+      return kNoPosition;
     }
     return static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
   }
 
   void Pipe() {
     std::size_t close = FindAhead('|', pipe_free_tail_);
-    if (close == kNone) {
+    if (close == kNoPosition) {
       pending_pipe_ = out_.size();
       return Literal(1);
     }
@@ -169,19 +125,21 @@ class Scanner {
   void Percent() {
     if (PreviousIsSlash()) return Literal(1);
     std::size_t close = FindAhead('%', percent_free_tail_);
-    if (close == kNone) {
+    if (close == kNoPosition) {
       pending_percent_ = out_.size();
       return Literal(1);
     }
     Substitute(close, engine_.ProcessString(Inside(close), kVariableRead, table_, line_));
   }
 
-  void Bracketed(char opener, char closer, bool escapes) {
-    std::size_t close = FindPartner(buffer_, pos_, opener, closer, escapes);
-    const std::size_t end = close == kNone ? buffer_.size() : close;
+  // A "[" or "{" at the scan position.
+  void Bracketed() {
+    const char opener = buffer_[pos_];
+    std::size_t close = FindPartner(buffer_, pos_);
+    const std::size_t end = close == kNoPosition ? buffer_.size() : close;
     std::string_view inside = buffer_.substr(pos_ + 1, end - pos_ - 1);
     std::string result;
-    if (opener == '{' && IsControlBlock(inside)) {
+    if (opener == '{' && BlockKindOf(inside) != BlockKind::kNone) {
       result = engine_.ExpandControlBlock(inside, table_, line_);
     } else {
       const int kind = opener == '[' ? kGroupCall : kFunctionCall;
@@ -189,7 +147,7 @@ class Scanner {
     }
     // An opener without its partner takes the rest of the text: the construct is completed,
     // then putting its result in place fails.
-    if (close == kNone) throw EngineError(kInvalidCall);
+    if (close == kNoPosition) throw EngineError(kInvalidCall);
     Substitute(close, std::move(result));
   }
 
@@ -231,12 +189,13 @@ class Scanner {
     }
     // Go back to an earlier unpaired "|" or "%" that the result now pairs.
     std::size_t back = out_.size();
-    if (pending_pipe_ != kNone && result.find('|') != kNone) back = std::min(back, pending_pipe_);
-    if (pending_percent_ != kNone && result.find('%') != kNone) {
+    if (pending_pipe_ != kNoPosition && result.find('|') != kNoPosition)
+      back = std::min(back, pending_pipe_);
+    if (pending_percent_ != kNoPosition && result.find('%') != kNoPosition) {
       back = std::min(back, pending_percent_);
     }
-    if (pending_pipe_ != kNone && pending_pipe_ >= back) pending_pipe_ = kNone;
-    if (pending_percent_ != kNone && pending_percent_ >= back) pending_percent_ = kNone;
+    if (pending_pipe_ != kNoPosition && pending_pipe_ >= back) pending_pipe_ = kNoPosition;
+    if (pending_percent_ != kNoPosition && pending_percent_ >= back) pending_percent_ = kNoPosition;
     std::string_view moved = std::string_view(out_).substr(back);
     PutInFront(moved, result, consumed_end);
     out_.resize(back);
@@ -287,8 +246,8 @@ class Scanner {
   bool owned_ = false;
   std::size_t pos_ = 0;
   std::size_t consumed_end_after_put_ = 0;
-  std::size_t pending_pipe_ = kNone;
-  std::size_t pending_percent_ = kNone;
+  std::size_t pending_pipe_ = kNoPosition;
+  std::size_t pending_percent_ = kNoPosition;
   std::size_t pipe_free_tail_ = 0;
   std::size_t percent_free_tail_ = 0;
   std::vector<Region> regions_;
@@ -316,24 +275,24 @@ class RestartingScanner {
   bool SubstituteFirst() {
     for (std::size_t p = 0; p < text_.size(); ++p) {
       const char c = text_[p];
-      const bool slash_before = p > 0 && text_[p - 1] == '/';
-      std::size_t close = kNone;
+      const bool slash_before = IsEscaped(text_, p);
+      std::size_t close = kNoPosition;
       std::string result;
       if (c == '|' || (c == '%' && !slash_before)) {
         close = text_.find(c, p + 1);
-        if (close == kNone) continue;
+        if (close == kNoPosition) continue;
         const int kind = c == '|' ? kAssignment : kVariableRead;
         result = engine_.ProcessString(Slice(p, close), kind, table_, line_);
       } else if ((c == '[' && !slash_before) || c == '{') {
-        close = FindPartner(text_, p, c, c == '[' ? ']' : '}', c == '[');
-        std::string_view inside = Slice(p, close == kNone ? text_.size() : close);
-        if (c == '{' && IsControlBlock(inside)) {
+        close = FindPartner(text_, p);
+        std::string_view inside = Slice(p, close == kNoPosition ? text_.size() : close);
+        if (c == '{' && BlockKindOf(inside) != BlockKind::kNone) {
           result = engine_.ExpandControlBlock(inside, table_, line_);
         } else {
           result =
               engine_.ProcessString(inside, c == '[' ? kGroupCall : kFunctionCall, table_, line_);
         }
-        if (close == kNone) throw EngineError(kInvalidCall);
+        if (close == kNoPosition) throw EngineError(kInvalidCall);
       } else {
         continue;
       }
@@ -471,7 +430,7 @@ std::string Engine::ReadVariable(std::string_view inside, const std::string& tab
                                  int32_t line) {
   const int t = FindTableIndex(table_name);
   if (t < 0) return "";
-  const std::string name(TrimBlanks(inside));
+  const std::string name(VariableName(inside));
   const Table& table = TableAt(t);
   const int v = table.FindVariable(name);
   if (v < 0) {
@@ -483,10 +442,10 @@ std::string Engine::ReadVariable(std::string_view inside, const std::string& tab
 std::string Engine::Assign(std::string_view inside, const std::string& table_name, int32_t line) {
   const int t = FindTableIndex(table_name);
   if (t < 0) return "";
-  const std::size_t op = inside.find_first_of("+-*/\\=<>&");
-  if (op == std::string_view::npos) return "";
-  const std::string name(TrimBlanks(inside.substr(0, op)));
-  const std::string_view operand = inside.substr(op + 1);
+  const AssignmentSyntax assignment = ParseAssignment(inside);
+  if (!assignment.has_operator) return "";
+  const std::string name(assignment.name);
+  const std::string_view operand = assignment.operand;
   Table& table = TableAt(t);
   const int v = table.FindVariable(name);
   if (v < 0) {
@@ -496,7 +455,7 @@ std::string Engine::Assign(std::string_view inside, const std::string& table_nam
   std::string& value = table.Vars[static_cast<std::size_t>(v)].Value;
   const double current = ParseLeadingNumber(value);
   const double number = ParseLeadingNumber(operand);
-  switch (inside[op]) {
+  switch (assignment.op) {
     case '+':
       value = FormatGeneralNumber(current + number);
       break;

@@ -1,10 +1,10 @@
 // The group roller: picks an entry of a group by roll and expands its text.
 #include <algorithm>
-#include <array>
 
 #include "engine/engine.h"
 #include "engine/error.h"
 #include "engine/expansion/entry_plan.h"
+#include "engine/expansion/syntax.h"
 #include "engine/model/unpainted_cells.h"
 #include "platform/text.h"
 
@@ -39,20 +39,6 @@ bool AnyUndrawnReachable(const Group& group, int32_t low, int32_t high) {
 }
 
 struct GroupExhausted {};
-
-// Whether a text can be put in place of a construct as it is: nothing in it opens a construct,
-// pairs an earlier "|" or "%", or escapes what follows it.
-bool IsFinalText(std::string_view text) {
-  static constexpr std::array<bool, 256> kNotFinal = [] {
-    std::array<bool, 256> table{};
-    table['|'] = table['%'] = table['['] = table['{'] = table['/'] = true;
-    return table;
-  }();
-  for (unsigned char c : text) {
-    if (kNotFinal[c]) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -210,8 +196,7 @@ std::size_t Engine::DrawEntry(Group& group, int16_t roll_modifier, bool fixed_ro
 [[gnu::noinline]] bool Engine::UnescapeResult(std::string& out, std::size_t start) {
   std::string_view text = std::string_view(out).substr(start);
   if (text.find('/') != std::string_view::npos) {
-    std::string unescaped =
-        ReplaceAll(ReplaceAll(ReplaceAll(text, "/%", "%"), "/[", "["), "/]", "]");
+    std::string unescaped = RemoveEscapes(text);
     out.resize(start);
     out += unescaped;
     text = std::string_view(out).substr(start);

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/expansion/syntax.h"
 
 namespace fablewick {
 namespace {
@@ -51,21 +52,20 @@ FunctionHandler FindFunction(std::string_view name) {
 
 std::string Engine::ProcessFunction(std::string_view content, const std::string& table_name,
                                     int32_t line) {
-  // Content without "~" is a dice expression: {3d6} means {Dice~3d6}.
+  const FunctionCallSyntax syntax = ParseFunctionCall(content);
+  // A dice expression is reported as the call it stands for: {3d6} is {Dice~3d6}.
   std::string with_name;
-  if (content.find('~') == std::string_view::npos) {
+  if (syntax.dice) {
     with_name = "Dice~";
     with_name.append(content);
     content = with_name;
   }
-  const std::size_t tilde = content.find('~');
-  const FunctionHandler handler = FindFunction(content.substr(0, tilde));
+  const FunctionHandler handler = FindFunction(syntax.name);
   if (handler == nullptr) {
     return ErrorText("Error in '" + std::string(content) + "' - function unknown", table_name,
                      line);
   }
-  const FunctionCall call{*this, content.substr(tilde + 1), table_name, FindTableIndex(table_name),
-                          line};
+  const FunctionCall call{*this, syntax.arguments, table_name, FindTableIndex(table_name), line};
   Failure failure;
   try {
     return handler(call);

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/expansion/syntax.h"
 #include "engine/functions/functions.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
@@ -20,9 +21,9 @@ struct GroupSpec {
 };
 
 GroupSpec ParseGroupSpec(std::string_view text) {
-  const std::size_t dot = text.find('.');
-  if (dot == std::string_view::npos) return {std::nullopt, std::string(text)};
-  return {std::string(text.substr(0, dot)), std::string(text.substr(dot + 1))};
+  const GroupReference reference = SplitGroupReference(text);
+  if (!reference.has_table) return {std::nullopt, std::string(reference.group)};
+  return {std::string(reference.table), std::string(reference.group)};
 }
 
 // The table of a group reference among the loaded tables; -1 when it is not loaded.

@@ -321,30 +321,41 @@ std::string CapEachWord(const FunctionCall& call) {
 
 // ---- rewriting variables ----
 
+}  // namespace
+
+std::optional<SplitArguments> ReadSplitArguments(std::string_view args) {
+  ArgReader reader(args);
+  if (reader.FieldsLeft() < 2) return std::nullopt;
+  SplitArguments split;
+  split.source = reader.Text();
+  const std::string_view rest = reader.Rest();
+  const std::size_t open = rest.find('"');
+  const std::size_t close = open == std::string_view::npos ? open : rest.find('"', open + 1);
+  if (close == std::string_view::npos) return std::nullopt;
+  split.delimiter = rest.substr(open + 1, close - open - 1);
+  split.names = close + 2 <= rest.size() ? rest.substr(close + 2) : std::string_view();
+  return split;
+}
+
+namespace {
+
 // "Split~source,"delimiter",name,name...": divides the source variable's value at the delimiter
 // and assigns the pieces to the named variables in order. Names that are not variables take no
 // piece; surplus pieces are dropped and surplus variables keep their values. A call without the
 // comma or the quotes does nothing; an unknown source fails before anything is assigned.
 std::string Split(const FunctionCall& call) {
-  ArgReader args(call);
-  if (args.FieldsLeft() < 2) return "";
-  const std::string_view source_name = args.Text();
-  const std::string_view rest = args.Rest();
-  const std::size_t open = rest.find('"');
-  const std::size_t close = open == std::string_view::npos ? open : rest.find('"', open + 1);
-  if (close == std::string_view::npos) return "";
-  const std::string_view delimiter = rest.substr(open + 1, close - open - 1);
-  // The character right after the closing quote is taken to be the separating comma.
-  ArgReader names(close + 2 <= rest.size() ? rest.substr(close + 2) : "");
+  const std::optional<SplitArguments> split = ReadSplitArguments(call.args);
+  if (!split) return "";
+  ArgReader names(split->names);
 
   Table* table = CurrentTable(call);
-  const int source = table ? table->FindVariable(std::string(source_name)) : -1;
+  const int source = table ? table->FindVariable(std::string(split->source)) : -1;
   ArgCheck(source >= 0, kSubscriptOutOfRange);
   std::vector<TableVariable>& variables = table->Vars;
   const std::vector<int> targets = KnownVariables(*table, names);
   // The pieces are copies: the source may be among the targets.
   const std::vector<std::string> pieces =
-      DivideAt(variables[static_cast<std::size_t>(source)].Value, delimiter);
+      DivideAt(variables[static_cast<std::size_t>(source)].Value, split->delimiter);
   for (std::size_t k = 0; k < targets.size() && k < pieces.size(); ++k) {
     variables[static_cast<std::size_t>(targets[k])].Value = pieces[k];
   }

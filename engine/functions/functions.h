@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -100,6 +101,17 @@ class ArgReader {
 inline void ArgCheck(bool condition, int number = kInvalidCall) {
   if (!condition) throw EngineError(number);
 }
+
+// The arguments of "Split~source,"delimiter",name,name...": the source variable's name, the
+// delimiter between the quotes, and the names after the character that follows the closing
+// quote (taken to be the separating comma). nullopt without the comma or the quotes, when the
+// call does nothing (fn_strings.cpp; the checker reads the names with it too).
+struct SplitArguments {
+  std::string_view source;
+  std::string_view delimiter;
+  std::string_view names;
+};
+std::optional<SplitArguments> ReadSplitArguments(std::string_view args);
 
 // Splits a command line at blanks outside double quotes; the quotes are removed (fn_shell.cpp).
 std::vector<std::string> SplitCommandLine(std::string_view command_line);

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 
 #include "engine/error.h"
+#include "engine/expansion/syntax_lines.h"
 #include "engine/numbers.h"
 #include "platform/text.h"
 
@@ -53,46 +54,38 @@ class TableReader {
     table_->Name = name;
   }
 
-  // Reads the text line by line in place. A line ends at CR LF or at a lone LF; a lone CR stays
-  // in its line, and a final line end starts no further line.
+  // Reads the text line by line in place.
   std::unique_ptr<Table> Read(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-      std::size_t feed = text.find('\n', start);
-      if (feed == std::string_view::npos) feed = text.size();
-      std::size_t end = feed;
-      if (end > start && end < text.size() && text[end - 1] == '\r') --end;
-      const std::string_view line = text.substr(start, end - start);
-      start = feed + 1;
+    ForEachTableLine(text, [&](std::string_view line, std::size_t) {
       ++line_number_;
       try {
         ReadLine(line);
+        return true;
       } catch (const LoadFailure& failure) {
         Report(failure.kind, line);
         table_->Name = kErrorTableName;
-        return std::move(table_);
+        return false;
       }
-    }
+    });
     return std::move(table_);
   }
 
  private:
   void ReadLine(std::string_view line) {
-    if (line.empty()) return;
-    switch (line[0]) {
-      case '#':
-      case ' ':
+    switch (ClassifyTableLine(line)) {
+      case LineKind::kBlank:
+      case LineKind::kComment:
+      case LineKind::kIgnored:
         return;
-      case '_':
+      case LineKind::kContinuation:
         return AppendContinuation(line);
-      case '%':
+      case LineKind::kVariable:
         return DeclareVariable(line);
-      case '@':
+      case LineKind::kParameter:
         return DeclareParameter(line);
-      case ':':
-      case ';':
-        return StartGroup(line);
-      default:
+      case LineKind::kGroupHeader:
+        return StartGroup(ReadHeaderLine(line));
+      case LineKind::kEntry:
         return AddEntry(line);
     }
   }
@@ -103,31 +96,28 @@ class TableReader {
               " continues no entry, and will be ignored: \r\r" + std::string(line));
       return;
     }
-    current_entry_->Text.append(line.substr(1));
+    current_entry_->Text.append(ContinuationText(line));
   }
 
   void DeclareVariable(std::string_view line) {
-    std::string_view rest = line.substr(1);
-    std::size_t comma = rest.find(',');
-    // The name ends one character before the comma: that character is the closing "%".
-    if (comma == std::string_view::npos || comma == 0) throw LoadFailure{LineFailure::kUnknown};
-    std::string_view before = rest.substr(0, comma);
-    before.remove_suffix(LastCodePoint(before).size());
+    const VariableLine declared = ReadVariableLine(line);
+    if (!declared.well_formed) throw LoadFailure{LineFailure::kUnknown};
     CheckCount(table_->Vars.size());
     TableVariable variable;
-    variable.Name = before;
-    variable.InitialValue = rest.substr(comma + 1);
+    variable.Name = declared.name;
+    variable.InitialValue = declared.value;
     variable.Value = variable.InitialValue;
     table_->Vars.push_back(std::move(variable));
   }
 
   void DeclareParameter(std::string_view line) {
-    std::vector<std::string> fields = SplitAll(line.substr(1), ',');
+    const std::vector<std::string_view> fields = ParameterFields(line);
     if (fields.size() < 3) throw LoadFailure{LineFailure::kUnknown};
-    int index = table_->FindVariable(fields[0]);
+    int index = table_->FindVariable(std::string(fields[0]));
     if (index < 0) {
       Message("Line " + FormatInteger(line_number_) + " declares a parameter for variable '" +
-              fields[0] + "', which is not declared above it; the line will be ignored: \r\r" +
+              std::string(fields[0]) +
+              "', which is not declared above it; the line will be ignored: \r\r" +
               std::string(line));
       return;
     }
@@ -142,39 +132,32 @@ class TableReader {
     table_->Params.push_back(std::move(parameter));
   }
 
-  void StartGroup(std::string_view line) {
+  void StartGroup(const HeaderLine& header) {
     CheckCount(table_->Groups.size());
     Group group;
-    group.NoRepeat = line.size() > 1 && line[1] == '!';
-    group.Name = line.substr(group.NoRepeat ? 2 : 1);
-    weighted_ = line[0] == ';';
+    group.NoRepeat = header.no_repeat;
+    group.Name = header.name;
+    weighted_ = header.weighted;
     table_->Groups.push_back(std::move(group));
     current_entry_ = nullptr;
   }
 
-  void AddEntry(std::string_view line) {
-    std::size_t comma = line.find(',');
-    if (comma == std::string_view::npos) {
+  void AddEntry(std::string_view raw) {
+    const EntryLine line = ReadEntryLine(raw);
+    if (!line.has_comma) {
       Message("Line " + FormatInteger(line_number_) +
-              " has no initial comma, and will be ignored: \r\r" + std::string(line));
+              " has no initial comma, and will be ignored: \r\r" + std::string(raw));
       return;
     }
     // Entry lines before the first group header belong to no group and are dropped.
     if (table_->Groups.empty()) return;
-    std::string_view value = line.substr(0, comma);
-    int16_t low, high;
-    std::size_t dash = value.find('-');
-    if (dash == std::string_view::npos) {
-      low = high = ParseEntryNumber(value);
-    } else {
-      low = ParseEntryNumber(value.substr(0, dash));
-      high = ParseEntryNumber(value.substr(dash + 1));
-    }
+    const int16_t low = ParseEntryNumber(line.Low());
+    const int16_t high = line.IsRange() ? ParseEntryNumber(line.High()) : low;
     Group& group = table_->Groups.back();
     CheckCount(group.Entries.size());
     Entry entry;
     entry.Line = line_number_;
-    entry.Text = line.substr(comma + 1);
+    entry.Text = line.text;
     if (!weighted_) {
       entry.Low = low;
       entry.High = high;
