@@ -195,7 +195,7 @@ TEST_F(CliInterruptTest, CtrlCStopsAnEndlessRollAndStillWritesTheDocument) {
   Table("dungeons", "Forever", ":Start\r\n1,{While~1,[Again]}\r\n;Again\r\n1,x\r\n");
   CliProcess process({FABLEWICK_CLI_PATH, "--home", home_.string(), "roll", "Forever"});
   ASSERT_TRUE(process.WaitUntilCatching(SIGINT, 10s));
-  std::this_thread::sleep_for(200ms);
+  std::this_thread::sleep_for(500ms);
   ASSERT_TRUE(process.Running()) << "the roll ended by itself";
   const Clock::time_point interrupted = Clock::now();
   process.Signal(SIGINT);
