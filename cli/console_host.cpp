@@ -62,9 +62,10 @@ void ConsoleHost::ShowDebug(const std::string& caption, const std::vector<std::s
 
 bool ConsoleHost::AllowShell(const std::string& table, const std::string& command_line) {
   if (options_.allow_shell) return true;
-  Write("Shell refused",
-        "Table " + table + " asked to start a program, and fablewick-cli starts programs only "
-        "with --allow-shell:\r\r" + command_line);
+  Write("Shell refused", "Table " + table +
+                             " asked to start a program, and fablewick-cli starts programs only "
+                             "with --allow-shell:\r\r" +
+                             command_line);
   return false;
 }
 

@@ -11,8 +11,8 @@
 namespace fablewick {
 
 struct ConsoleHostOptions {
-  bool cancel_on_error = false;  // answer Cancel to the first OK/Cancel box
-  bool allow_shell = false;      // let tables start programs
+  bool cancel_on_error = false;     // answer Cancel to the first OK/Cancel box
+  bool allow_shell = false;         // let tables start programs
   std::deque<std::string> answers;  // answers to input boxes, in order
 };
 

@@ -9,12 +9,12 @@
 namespace fablewick {
 
 enum ErrorNumber : int {
-  kInvalidCall = 5,         // invalid procedure call or argument
-  kOverflow = 6,            // a value outside its width
+  kInvalidCall = 5,  // invalid procedure call or argument
+  kOverflow = 6,     // a value outside its width
   kOutOfMemory = 7,
   kSubscriptOutOfRange = 9,  // an index or key that does not exist
   kDivisionByZero = 11,
-  kTypeMismatch = 13,       // a text that does not convert
+  kTypeMismatch = 13,  // a text that does not convert
   kOutOfStackSpace = 28,
 };
 

@@ -1,11 +1,12 @@
 #include "platform/process.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include <sys/wait.h>
 
 namespace fablewick {
 

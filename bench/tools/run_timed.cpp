@@ -7,14 +7,15 @@
 //   fablewick_run_timed OUTPUT_FILE COMMAND [ARGUMENT...]
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 extern char** environ;
 
