@@ -1,5 +1,6 @@
 // The main window driven through its real widgets on the offscreen platform: choosing and
 // rolling tables, the start-up roll, links and notes, settings kept across starts, layout.
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -114,6 +116,28 @@ class MainWindowTest : public ::testing::Test {
 
   std::string ViewText() { return window_->view().toPlainText().toStdString(); }
 
+  // Clicks an item of a list or tree with the mouse, as a person would.
+  static void ClickItem(QAbstractItemView* view, const QModelIndex& index) {
+    ASSERT_TRUE(index.isValid());
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QCoreApplication::processEvents();  // what the click handed on to the window
+  }
+  static void ClickRow(QListWidget* list, const QString& text) {
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text.toStdString();
+    ClickItem(list, list->indexFromItem(found.front()));
+  }
+  // Opens the drop-down with the mouse and clicks the entry `text`.
+  static void ChooseInCombo(QComboBox* combo, const QString& text) {
+    QTest::mouseClick(combo, Qt::LeftButton);
+    QAbstractItemView* popup = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup->window()));
+    // The drop-down ignores a release that follows its opening as closely as a double click.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    ClickItem(popup, combo->model()->index(combo->findText(text), 0));
+  }
+
   // Clicks the first link whose text is `text` in the view.
   void ClickLinkText(const std::string& text) {
     ResultsView& view = window_->view();
@@ -132,7 +156,7 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TestWindow> window_;
 };
 
-TEST_F(MainWindowTest, StartsOnTheTitlePageAndChoosingATableRollsItIntoTheResultsDocument) {
+TEST_F(MainWindowTest, StartsOnTheTitlePageAndAClickOnATableRollsItIntoTheResultsDocument) {
   Open();
   EXPECT_THAT(ViewText(), HasSubstr("Welcome to the title page"));
   auto* categories = Child<QComboBox>("cmbCategories");
@@ -140,16 +164,58 @@ TEST_F(MainWindowTest, StartsOnTheTitlePageAndChoosingATableRollsItIntoTheResult
   EXPECT_EQ(categories->itemText(0), "People");
   EXPECT_EQ(categories->itemText(1), "Places");
   EXPECT_EQ(categories->currentIndex(), -1);
+  EXPECT_FALSE(window_->findChild<QAction*>("mnuEditTable")->isEnabled());
 
   Child<QLineEdit>("txtNumRolls")->setText("2");
-  categories->setCurrentIndex(1);
+  ChooseInCombo(categories, "Places");
   auto* tables = Child<QListWidget>("lstTables");
   ASSERT_EQ(tables->count(), 2);
-  tables->setCurrentItem(tables->findItems("Plain", Qt::MatchExactly).front());
+  ClickRow(tables, "Plain");
   EXPECT_EQ(window_->results(), (std::vector<std::string>{"Only words here.", "Only words here."}));
   EXPECT_EQ(QString::fromStdString(ViewText()).count("Only words here."), 2);
   EXPECT_THAT(ReadFile(home_ / "Temp.html"), HasSubstr("<TITLE>Plain</TITLE>\r\n"));
   EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
+  EXPECT_TRUE(window_->findChild<QAction*>("mnuEditTable")->isEnabled());
+
+  // The arrow keys choose the table above; a click on the chosen table does not load it again.
+  QTest::keyClick(tables, Qt::Key_Up);
+  EXPECT_THAT(window_->results().at(0), HasSubstr("The door is"));
+  const std::vector<std::string> door = window_->results();
+  ClickRow(tables, "Door");
+  EXPECT_EQ(window_->results(), door);
+}
+
+// Every other list of the window answers the mouse: favourites, the archive tree, the parameter
+// lists and the wizard's options.
+TEST_F(MainWindowTest, TheOtherListsAndTheTreeAnswerTheMouse) {
+  WriteTable("People", "Sized",
+             "%Size%,\n%Mood%,\n@Size,2,How big?,Small,Medium,Large\n@Mood,1,How?,Glad,Grim\n"
+             ":Start\n1,It is {Param~Size,%Size%} and {Param~Mood,%Mood%}.\n");
+  WriteFile(home_ / "Archives" / "Kept.html", "<html><body>An archived page</body></html>");
+  WriteFile(home_ / "Fablewick.cfg", "FWCFG2.0\r\nHList=Sized\r\n");
+  Open();
+  ClickRow(Child<QListWidget>("lstHyperlist"), "Sized");
+  EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Medium and Glad."});
+
+  Child<QPushButton>("cmdHideParam")->click();  // Show: the lists unfold
+  ClickRow(Child<QListWidget>("lstPrompts"), "How?");
+  EXPECT_EQ(Child<QListWidget>("lstValues")->currentRow(), 1);
+  OnDialog([this](QWidget& wizard) {
+    EXPECT_EQ(wizard.windowTitle(), "Enter parameter 2 of 2");  // opened at the clicked row
+    ClickRow(wizard.findChild<QListWidget*>("lstParamList"), "Grim");
+    QTest::mouseClick(wizard.findChild<QPushButton*>("cmdFinish"), Qt::LeftButton);
+  });
+  QTest::mouseClick(Child<QPushButton>("cmdChangeParam"), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Medium and Grim."});
+
+  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  auto* archives = Child<ArchivePanel>("picArchives");
+  QTreeWidgetItem* kept = archives->FindNode("Archives/Kept.html");
+  ASSERT_NE(kept, nullptr);
+  ClickItem(archives->TreeView1(), archives->TreeView1()->indexFromItem(kept));
+  EXPECT_THAT(ViewText(), HasSubstr("An archived page"));
+  EXPECT_TRUE(archives->cmdDelete()->isEnabled());
 }
 
 TEST_F(MainWindowTest, TextOutputIsShownAsPlainText) {

@@ -118,7 +118,11 @@ void frmMain::CreateWidgets() {
   lstTables = new QListWidget(picTop);
   lstTables->setObjectName("lstTables");
   connect(cmbCategories, &QComboBox::currentIndexChanged, this, &frmMain::cmbCategories_Click);
-  connect(lstTables, &QListWidget::currentRowChanged, this, &frmMain::lstTables_Click);
+  // A table is chosen when the selection has moved to it: at once for the keyboard, and when
+  // the button is released for the mouse. The list makes an item current on the press, before
+  // it selects it, so the current row alone does not tell which table was chosen.
+  connect(lstTables, &QListWidget::itemSelectionChanged, this, &frmMain::OnTableSelectionChanged);
+  lstTables->viewport()->installEventFilter(this);
 
   picHyperlist = MakePanel("picHyperlist", central_);
   lblHyperlist = new QLabel(tr("Favorites"), picHyperlist);
@@ -367,6 +371,20 @@ void frmMain::CollectSettingsFromWindow() {
   for (int row = 0; row < lstHyperlist->count(); ++row) {
     settings_.HList.push_back(lstHyperlist->item(row)->text().toStdString());
   }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lstTables->viewport()) {
+    if (event->type() == QEvent::MouseButtonPress) mouse_in_tables_ = true;
+    if (event->type() == QEvent::MouseButtonRelease) {
+      mouse_in_tables_ = false;
+      // After the list has handled the release, so that the selection is final.
+      if (table_choice_pending_) {
+        QMetaObject::invokeMethod(this, &frmMain::lstTables_Click, Qt::QueuedConnection);
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

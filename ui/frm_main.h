@@ -85,6 +85,7 @@ class frmMain : public QMainWindow {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The file the results are exported to; nullopt when the person cancels. Tests replace it.
   // `title`, `filter` (Qt's form) and `extension` describe the output type.
   virtual std::optional<std::filesystem::path> ChooseExportFile(const QString& title,
@@ -109,6 +110,8 @@ class frmMain : public QMainWindow {
   void FillCategories();
   void cmbCategories_Click();
   void lstTables_Click();
+  void OnTableSelectionChanged();
+  void RestoreTableSelection();
   void cmdFlip_Click();
   void cmdAddHyper_Click();
   void cmdRemoveHyper_Click();
@@ -143,6 +146,11 @@ class frmMain : public QMainWindow {
   bool exit_without_saving_ = false;
   bool close_when_stopped_ = false;
   bool textures_applied_ = false;
+  // A mouse button moved the table list's selection; the table is chosen when it is released.
+  bool table_choice_pending_ = false;
+  bool mouse_in_tables_ = false;  // a mouse button went down in the table list and is still down
+  // The table last loaded from the table list, whose parameters and links the engine holds.
+  std::string chosen_table_;
 
   // ---- widgets, under the names the program gives them ----
   QPushButton* cmdFlip = nullptr;

@@ -60,15 +60,40 @@ std::string frmMain::SelectedTable() const {
   return item && item->isSelected() ? item->text().toStdString() : "";
 }
 
+void frmMain::OnTableSelectionChanged() {
+  if (mouse_in_tables_) {
+    table_choice_pending_ = true;
+    return;
+  }
+  lstTables_Click();
+}
+
+// Puts the highlight back on the table the engine holds, so that Roll never rolls a table under
+// another table's parameters.
+void frmMain::RestoreTableSelection() {
+  const QList<QListWidgetItem*> found = lstTables->findItems(
+      QString::fromStdString(chosen_table_), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  const QSignalBlocker blocker(lstTables);
+  if (found.isEmpty()) {
+    lstTables->setCurrentRow(-1);
+    lstTables->clearSelection();
+  } else {
+    lstTables->setCurrentItem(found.front());
+  }
+}
+
 // Choosing a table loads it afresh, sets its parameters to their defaults and rolls it.
 void frmMain::lstTables_Click() {
+  table_choice_pending_ = false;
   if (starting_) return;
   const std::string table = SelectedTable();
   if (table.empty()) return;
   if (generating_) {
     SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    RestoreTableSelection();
     return;
   }
+  chosen_table_ = table;
   const int index = engine_->SelectTable(table).index;
   picParameters->LoadParameters(
       index < 0 ? std::vector<TableParameter>{} : engine_->TableAt(index).Params,
@@ -99,6 +124,7 @@ void frmMain::Reload() {
   const QString count = txtNumRolls->text();
   ResetCaptionAndLists();
   engine_->ClearTableCache();
+  chosen_table_.clear();
   txtNumRolls->setText(count);
 }
 
