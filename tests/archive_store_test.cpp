@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -21,17 +22,8 @@ using namespace std::string_literals;
 
 class ArchiveStoreTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_archive_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;  // a failed deletion test may leave read-only folders behind
-    fs::remove_all(root_, ignored);
-  }
-
-  fs::path root_;
+  TempFolder folder_{"archive"};
+  const fs::path& root_ = folder_.path();
 };
 
 TEST_F(ArchiveStoreTest, NamesThatLeaveTheirFolderOrHideAreRefusedWithAMessage) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -18,9 +19,6 @@ namespace fs = std::filesystem;
 class TableCatalogTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_catalog_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    tables_ = pattern;
     for (const char* file : {"sci-Fi/Inn.tab", "sci-Fi/ship.TAB", "Fantasy/inn.tab",
                              "Fantasy/Dragons.Tab", "Fantasy/b.tab", "Fantasy/notes.txt",
                              "Fantasy/Deeper/Lost.tab", "~Lib/Inn.tab", "Loose.tab"}) {
@@ -29,9 +27,8 @@ class TableCatalogTest : public testing::Test {
     fs::create_directories(tables_ / "alpha");
     catalog_.Fill(tables_);
   }
-  void TearDown() override { fs::remove_all(tables_); }
-
-  fs::path tables_;
+  TempFolder folder_{"catalog"};
+  const fs::path& tables_ = folder_.path();
   TableCatalog catalog_;
 };
 

@@ -15,6 +15,7 @@
 
 #include "tests/support/cli_process.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 #ifdef FABLEWICK_CLI_PATH
 
@@ -35,17 +36,10 @@ std::string TextDocument(const std::vector<std::string>& results) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fablewick-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    home_ = pattern;
     Table("Inns", "Random Inn", ":Start\r\n1,The Red Dragon\r\n");
     Table("Inns", "bar", ":Start\r\n1,a bar\r\n");
     Table("dungeons", "crypt", ":Start\r\n1,[Missing group]!\r\n");
     Table("~Hidden", "Secret", ":Start\r\n1,secret\r\n");
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(home_, ignored);
   }
 
   void Table(const std::string& category, const std::string& name, const std::string& text) {
@@ -62,7 +56,8 @@ class CliTest : public ::testing::Test {
     return RunCli(args);
   }
 
-  fs::path home_;
+  TempFolder folder_{"cli"};
+  const fs::path& home_ = folder_.path();
 };
 
 // ---- the results document ----------------------------------------------------------------
@@ -137,24 +132,7 @@ TEST_F(CliMessageTest, MissingGroupsBecomeErrorTextsByTheConfigurationFile) {
                 {"<hr><b>###ERR: Group 'Missing group' - not found (crypt, Line 2).###</b><br>!"}));
 }
 
-TEST_F(CliMessageTest, UsageErrorsExitWith2AndAMessage) {
-  const std::vector<std::vector<std::string>> usages = {
-      {"--frobnicate", "roll", "bar"},        // unknown option
-      {"roll", "bar", "-n", "-1"},            // negative count
-      {"call", "[bar]:-2"},                   // negative count in a call
-      {},                                     // no command
-      {"roll"},                               // no table
-      {"--format", "pdf", "roll", "bar"},     // unknown output type
-      {"roll", "bar", "--param", "novalue"},  // a parameter without "="
-  };
-  for (const std::vector<std::string>& args : usages) {
-    const Outcome run = Cli(args);
-    EXPECT_EQ(run.status, 2) << testing::PrintToString(args);
-    EXPECT_NE(run.err, "") << testing::PrintToString(args);
-    EXPECT_EQ(run.out, "") << testing::PrintToString(args);
-  }
-}
-
+// Usage errors are golden cases in tests/golden/Usage.
 TEST_F(CliMessageTest, HelpAndVersionExitWith0) {
   const Outcome help = RunCli({FABLEWICK_CLI_PATH, "--help"});
   EXPECT_EQ(help.status, 0);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -125,13 +126,11 @@ TEST(ConfigTextTest, LineBreaksInsideAValueCannotAddSettings) {
 }
 
 TEST(ConfigFileTest, ReadsTheFileInTheProgramFolderInItsEncoding) {
-  std::string folder = (fs::temp_directory_path() / "fw_config_XXXXXX").string();
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  EXPECT_EQ(ReadConfigFile(folder).TablesFolder, fs::path(folder) / "Tables");  // no file yet
+  const TempFolder folder("config");
+  EXPECT_EQ(ReadConfigFile(folder.path()).TablesFolder, folder / "Tables");  // no file yet
   // Windows-1252 text, as older systems wrote it: 0xE9 is e-acute.
-  WriteFile(fs::path(folder) / "Fablewick.cfg", "FWCFG2.0\r\nHList=[Caf\xE9]\r\n");
-  EXPECT_EQ(ReadConfigFile(folder).HList, std::vector<std::string>{"[Caf\xC3\xA9]"});
-  fs::remove_all(folder);
+  WriteFile(folder / "Fablewick.cfg", "FWCFG2.0\r\nHList=[Caf\xE9]\r\n");
+  EXPECT_EQ(ReadConfigFile(folder.path()).HList, std::vector<std::string>{"[Caf\xC3\xA9]"});
 }
 
 }  // namespace

@@ -48,48 +48,17 @@ class DataTest : public EngineFixture {
   const std::filesystem::path home_ = tables_folder() / "home";
 };
 
-// The acceptance case DataLookups covers the first match in document order, entities, letter
-// case, missing attributes and files.
-TEST_F(DataTest, TheItemAnswersWithItsAttributeTextUnchangedOrError91Or9) {
-  ExpectAll({{"weapons,name,dagger,cost", " 2 "},
-             {"weapons,name,sword,cost,extra", "15"},
-             {"weapons,name,sword ,cost", ""},
-             {"", Error(9, "")}});
-}
-
-// Plain lookups are answered from an index of the document; a match attribute written with a
-// leading blank (which XPath allows after "@") takes the query instead. Both must agree.
-TEST_F(DataTest, IndexedAndQueriedLookupsFindTheSameItems) {
-  WriteData("tricky.xml",
-            "<item name=\"root\" xmlns=\"urn:x\" n=\"1\"><?item name=\"pi\"?>"
-            "<list><thing name=\"t\" n=\"0\"/><item n=\"2\"/><item name=\"a\" n=\"3\"/>"
-            "<item name=\"a\" n=\"4\"><item name=\"b\" n=\"5\"/></item></list>"
-            "<item name=\"\" n=\"6\" my-key.x=\"k\"/></item>");
-  const Cases matches = {{"name,root", "1"},  {"name,a", "3"},     {"name,b", "5"}, {"name,", "6"},
-                         {"my-key.x,k", "6"}, {"name,pi", ""},     {"name,t", ""},  {"name,A", ""},
-                         {"n,2", "2"},        {"xmlns,urn:x", ""}, {"nope,a", ""}};
-  Cases cases;
-  for (const auto& [match, expected] : matches) {
-    cases.emplace_back("tricky," + match + ",n", expected);
-    cases.emplace_back("tricky, " + match + ",n", expected);
-  }
-  ExpectAll(cases);
-}
-
-TEST_F(DataTest, AQueryTheXPathCompilerRejectsGivesError5) {
-  // Rejected even when the file cannot be loaded: the query is compiled first.
-  for (const char* args : {"weapons,na me,sword,cost", "weapons,,sword,cost",
-                           "weapons,name,a\"b,cost", "armour,name,a\"b,cost"}) {
-    EXPECT_EQ(Lookup(args), Error(5, args));
-  }
-  // Fields that make the query something other than a selection of elements. Text expansion
-  // would take the brackets for a group call, so the content goes to the dispatcher directly.
+// Only the file named last is kept: it is not read again while it stays the one named, even
+// after it changed or when it failed to load, and another file's document never answers for it.
+// The acceptance cases (tests/golden/Tables/Functions/Records.tab) cover attribute texts, the
+// index and the query agreeing, rejected queries and encodings. Fields that make the query
+// something other than a selection of elements: text expansion would take the brackets for a
+// group call, so the content goes to the dispatcher directly.
+TEST_F(DataTest, AQueryThatSelectsNoElementsGivesError5) {
   const std::string boolean = "weapons,name=\"sword\"] or //item[@name,axe,cost";
   EXPECT_EQ(engine.ProcessFunction("Data~" + boolean, "T", kLine), Error(5, boolean));
 }
 
-// Only the file named last is kept: it is not read again while it stays the one named, even
-// after it changed or when it failed to load, and another file's document never answers for it.
 TEST_F(DataTest, TheFileNamedLastIsKeptUntilAnotherFileIsNamed) {
   EXPECT_EQ(Lookup("weapons,name,sword,cost"), "15");
   WriteData("weapons.xml", "<w><item name=\"sword\" cost=\"20\"/></w>");
@@ -117,17 +86,6 @@ TEST_F(DataTest, FileNamesAreFoundInTheDataFolderOnlyInAnyLetterCase) {
     cases.emplace_back(name + ",name,k,v", "");
   }
   ExpectAll(cases);
-}
-
-TEST_F(DataTest, TextIsReadAsUtf8OrAsTheWindowsEncodingOlderFilesDeclare) {
-  const std::string declaration = "<?xml version=\"1.0\" encoding=";
-  WriteData("old.xml",
-            declaration + "\"windows-1252\"?><a><item n=\"caf\xE9\" s=\"\x93hi\x94\"/></a>");
-  WriteData("new.xml", "<a><item n=\"caf\xC3\xA9\" s=\"\xE2\x80\x9Chi\xE2\x80\x9D\"/></a>");
-  WriteData("latin.xml", declaration + "\"ISO-8859-1\"?><a><item n=\"caf\xE9\" s=\"ok\"/></a>");
-  ExpectAll({{"old,n,caf\xC3\xA9,s", "\xE2\x80\x9Chi\xE2\x80\x9D"},
-             {"new,n,caf\xC3\xA9,s", "\xE2\x80\x9Chi\xE2\x80\x9D"},
-             {"latin,n,caf\xC3\xA9,s", "ok"}});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/safe_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -40,14 +41,12 @@ TEST(DocumentPathTest, TurnsAFileAddressBackIntoTheLocalPath) {
 // The temporary file is written, but cannot take the place of a folder: the failure of that last
 // step is reported like any other and the temporary file goes too.
 TEST(AtomicWriteTest, FailureToReplaceNamesThePathAndTheReasonAndRemovesTheTemporaryFile) {
-  std::string folder = (fs::temp_directory_path() / "fw_document_XXXXXX").string();
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  const std::string path = folder + "/Temp.html";
+  const TempFolder folder("document");
+  const std::string path = (folder / "Temp.html").string();
   fs::create_directory(path);
   EXPECT_THAT([&] { WriteTextFileAtomically(path, "x"); },
               ThrowsMessage<std::runtime_error>(HasSubstr(path + "\": Is a directory")));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-  fs::remove_all(folder);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

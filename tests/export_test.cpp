@@ -11,6 +11,7 @@
 #include "engine/documents/document.h"
 #include "engine/documents/links.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 // Failed writes of an export (full disk, folder not writable) are covered with the program's
 // other writers in safe_writing_test.cpp.
@@ -26,14 +27,8 @@ TEST(ExportFormatTest, OffersTheFilterInQtsFormToo) {
 
 class ExportTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_export_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  fs::path folder_;
+  TempFolder temp_{"export"};
+  const fs::path& folder_ = temp_.path();
 };
 
 // The named link's text holds a line break, so its closing tag is on a later line.

@@ -2,7 +2,8 @@
 // loops that never end, huge lines and files, bytes that are not text, numbers at the edges of
 // their width and constructs that never close. Each must end in bounded time and memory with a
 // clear error text or message. The tables live in tests/data/hostile; the huge ones are made
-// here.
+// here. Bytes that are not text, rolls at the 16-bit edges and constructs that never close are
+// golden cases (tests/golden/Tables/Hostile).
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
@@ -216,47 +217,6 @@ TEST_F(HostileTableTest, TablesLoadUpToTheMostGroupsAndFailBeyondWithTheSixteenB
   WriteTable("Most", text.substr(0, text.find(";G32767\n")));
   EXPECT_EQ(ExpandTimed("Most", "[G32766][G0]"), "g32766g0");
   EXPECT_TRUE(host.boxes.empty());
-}
-
-TEST_F(HostileTableTest, NulBytesAndInvalidUtf8AreReadAsCharactersOfTheText) {
-  Install({"Bytes"});
-  // Not UTF-8, so the file reads as Windows-1252: every byte is a character, NUL included.
-  const std::string result = ExpandTimed("Bytes", "[Start]");
-  static constexpr char kExpected[] =
-      "a\0b hidden nul\0here \u00FF\u00FE\u00C3 \u00C9T\u00C9\0 Missing\0 end";
-  EXPECT_EQ(result, std::string(kExpected, sizeof kExpected - 1));
-  EXPECT_TRUE(host.boxes.empty());
-}
-
-TEST_F(HostileTableTest, RollsAtTheSixteenBitEdgesGiveResultsOrErrorsNeverACrash) {
-  Install({"SixteenBitEdges"});
-  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Full=32767]"), "the last one");
-  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Wide=32767]"), "top");
-  // A modifier that takes the roll past 32767 is an overflow of the roll: the group's error block.
-  EXPECT_EQ(ExpandTimed("SixteenBitEdges", "[Wide+32767]"),
-            "<hr><b>###ERR:Unknown in Table: SixteenBitEdges / Group: Wide ###</b><hr>");
-  EXPECT_TRUE(host.boxes.empty());
-  // The whole entry adds a modifier beyond 16 bits and dice whose total passes 32 bits: those
-  // calls end in error boxes, the rest of the entry stands.
-  const std::string start = ExpandTimed("SixteenBitEdges", "[Start]");
-  EXPECT_NE(start.find("top"), std::string::npos) << start;
-  EXPECT_FALSE(host.boxes.empty());
-  for (const ShownBox& box : host.boxes) EXPECT_EQ(box.kind, ShownBox::kOkCancel) << box.text;
-}
-
-TEST_F(HostileTableTest, UnclosedConstructsEndInErrorBoxesOrStayAsText) {
-  Install({"NeverClosed"});
-  for (int entry = 1; entry <= 7; ++entry) {
-    const std::string result = ExpandTimed("NeverClosed", "[Start=" + std::to_string(entry) + "]");
-    EXPECT_LT(result.size(), 100u) << entry;
-  }
-  // "d" and "g" keep their text; the others end in the boundary's error box.
-  EXPECT_EQ(ExpandTimed("NeverClosed", "[Start=4]"), "d %v and |v+1 and ruby after");
-  EXPECT_EQ(ExpandTimed("NeverClosed", "[Start=7]"), "g ruby]]]]]]]} }} ] done");
-  for (const ShownBox& box : host.boxes) {
-    EXPECT_EQ(box.title.rfind("Error occurred in ProcessString (NeverClosed, Line ", 0), 0u)
-        << box.title;
-  }
 }
 
 }  // namespace

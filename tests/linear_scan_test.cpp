@@ -26,24 +26,12 @@
 #include "engine/model/loader.h"
 #include "engine/stack.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
-
-// An empty tables folder, so that calls of tables that do not exist fail the same way every time.
-struct EmptyTablesFolder {
-  EmptyTablesFolder() {
-    std::string pattern = (fs::temp_directory_path() / "fablewick-scan-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
-  }
-  ~EmptyTablesFolder() {
-    std::error_code ignored;
-    if (!path.empty()) fs::remove_all(path, ignored);
-  }
-  fs::path path;
-};
 
 // One generated world: the texts of the two tables and how the engines are set up.
 struct Case {
@@ -369,7 +357,7 @@ class LinearScanTest : public ::testing::Test {
     c.main_table = table;
     c.other_table = ":L0\n1,u\n";
     c.seed = 7;
-    auto [linear, restarting] = RollWithBothScanners(c, tables_.path);
+    auto [linear, restarting] = RollWithBothScanners(c, tables_.path());
     ASSERT_EQ(restarting.results.size(), 1u);
     EXPECT_EQ(restarting.results[0], expected) << table;
     EXPECT_EQ(linear.results[0], expected) << table;
@@ -378,7 +366,8 @@ class LinearScanTest : public ::testing::Test {
                                   << Describe(restarting);
   }
 
-  EmptyTablesFolder tables_;
+  // Empty, so that calls of tables that do not exist fail the same way every time.
+  TempFolder tables_{"scan"};
 };
 
 TEST_F(LinearScanTest, AnEarlierUnpairedPercentOrPipeFindsItsPartnerInALaterResult) {
@@ -407,14 +396,14 @@ TEST_F(LinearScanTest, RandomTablesGiveTheSameResultsWithBothScanners) {
   RunWithLargeStack([&] {
     for (int i = 0; i < kCases && failures < 3; ++i) {
       const Case c = TableWriter(kSeed + static_cast<uint64_t>(i)).Write();
-      const Observation linear = Roll(c, false, tables_.path);
+      const Observation linear = Roll(c, false, tables_.path());
       // A value that happens to read itself recurses without end; the two scanners bound such
       // chains at different points, so those cases prove nothing.
       if (linear.stopped) {
         ++runaway;
         continue;
       }
-      const Observation restarting = Roll(c, true, tables_.path);
+      const Observation restarting = Roll(c, true, tables_.path());
       ++compared;
       bool probe = false;
       for (const std::string& r : linear.results) probe |= r.find("Q!") != std::string::npos;

@@ -1,6 +1,5 @@
 // Table parameters on the engine side: the current parameter set of a chosen table, setting it by
-// variable name, its application at every top-level roll, and "Param", which turns an item
-// number into the option's text.
+// variable name, and list defaults that name no option.
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,43 +21,6 @@ constexpr char kTown[] =
     "@Name,Bob,Your name?\n@Twice,1,First?,A,B\n@Twice,3,Second?,C,D,E\n"
     ":Start\n1,%Size% {Param~Size,%Size%} %Name% %Twice%\n";
 
-class ParamFunctionTest : public EngineFixture {
- protected:
-  void SetUp() override {
-    WriteTable("T", kTown);
-    WriteTable("B", "%Size%,1\n@Size,1,Size?,Tiny,Huge\n:Start\n1,b\n");
-  }
-};
-
-// The acceptance cases cover the error texts of items out of range and text parameters.
-TEST_F(ParamFunctionTest, ItemNumbersGiveTheOptionTextOfTheCallingTableUnchanged) {
-  // The index (number - 1) is rounded halves to even: 0.5 to 0. Of two declarations bound to
-  // one variable, the first answers.
-  EXPECT_EQ(Expand("{Param~Size,2}{Param~Size,1.5}{Param~Twice,2}"), " Medium SmallB");
-  // An unknown variable is reported before the item number is read.
-  const std::string no_variable =
-      "<b>###ERR: Param function referencing non-existent variable (T, Line 12).</b>";
-  EXPECT_EQ(Expand("{Param~size,1}{Param~Nope,abc}"), no_variable + no_variable);
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(Expand("{Param~Size,2}", "B"), "Huge");
-}
-
-TEST_F(ParamFunctionTest, AMissingOrNonNumericItemNumberFailsTheCall) {
-  for (const auto& [content, number] :
-       std::vector<std::pair<std::string, int>>{{"Param~Size", 9},
-                                                {"Param~Size,2x", 13},
-                                                {"Param~Free,abc", 13},
-                                                {"Param~Size,40000", 6}}) {
-    EXPECT_EQ(Expand("{" + content + "}"), "") << content;
-    ASSERT_EQ(host.boxes.size(), 1u) << content;
-    EXPECT_EQ(host.boxes[0].title, "Error occurred in ProcessFunction (T, Line 12)");
-    EXPECT_THAT(host.boxes[0].text,
-                HasSubstr("<Entry: " + content +
-                          ">\r\rTechnical Support Information: " + std::to_string(number) + " - "));
-    host.ClearRecords();
-  }
-}
-
 class ParameterSetTest : public EngineFixture {
  protected:
   void SetUp() override {
@@ -75,18 +37,8 @@ class ParameterSetTest : public EngineFixture {
   }
 };
 
-// The acceptance cases cover the reset to the current values at every roll.
-TEST_F(ParameterSetTest, AVariableBoundTwiceTakesTheValueOfTheLastDeclarationOrTheValueGiven) {
-  EXPECT_THAT(engine.parameter_values(), ElementsAre("2", "Bob", "1", "3"));
-  EXPECT_TRUE(host.boxes.empty());
-  EXPECT_EQ(RollTopLevel("T"), "2  Medium  Bob 3");
-  ASSERT_EQ(Set("Twice=2"), std::nullopt);
-  EXPECT_THAT(engine.parameter_values(), ElementsAre("2", "Bob", "2", "2"));
-  EXPECT_EQ(RollTopLevel("T"), "2  Medium  Bob 2");
-  // An option of only the second declaration is no choice for the first.
-  EXPECT_TRUE(Set("Twice=E").has_value());
-}
-
+// The acceptance cases (tests/golden/Tables/Selection) cover Param, a variable bound twice and
+// the reset to the current values at every roll.
 TEST_F(ParameterSetTest, AListParameterIsSetByItemNumberOrOptionText) {
   for (const auto& [assignment, value] : std::vector<std::pair<std::string, std::string>>{
            {"Size=Small", "1"}, {"Size= Medium ", "2"}, {"Size=3", "3"}}) {

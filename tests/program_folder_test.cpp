@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -19,15 +20,11 @@ namespace fs = std::filesystem;
 class ProgramFolderTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_program_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
     fs::create_directories(root_ / "bin");
     environment_["HOME"] = (root_ / "home").string();
     WriteFile(root_ / "share" / "link.css", "installed");
     WriteFile(root_ / "share" / "Tables" / "Fantasy" / "Inn.tab", "installed");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   fs::path Resolve(const std::optional<std::string>& home_option = std::nullopt) {
     const auto lookup = [this](const std::string& name) -> std::optional<std::string> {
@@ -37,7 +34,8 @@ class ProgramFolderTest : public testing::Test {
     return ResolveProgramFolder(home_option, root_ / "bin" / "fablewick", lookup, root_ / "share");
   }
 
-  fs::path root_;
+  TempFolder folder_{"program"};
+  const fs::path& root_ = folder_.path();
   std::map<std::string, std::string> environment_;
 };
 

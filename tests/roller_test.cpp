@@ -1,6 +1,6 @@
 // The group roller, the roll driver's reset and progress, and the random source they draw from,
-// on the points the command-line acceptance cases leave open: how evenly rolls fall, no-repeat
-// groups whose modifier reaches only drawn entries, and the per-roll reset of the iteration count.
+// on the points the command-line acceptance cases leave open: how evenly rolls fall and the
+// per-roll reset of the iteration count.
 #include <map>
 #include <string>
 #include <tuple>
@@ -19,17 +19,10 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string Exhausted(const std::string& group) {
-  return "<hr><b>###ERR: Non-duplicating group exhausted in Table: T / Group: " + group +
-         " ###</b><hr>";
-}
-
 class RollerTest : public EngineFixture {
  protected:
   void SetUp() override {
-    WriteTable("T",
-               ";Weighted\n3,a\n1,b\n:Dice\n1,one\n2,two\n3,three\n:!Once\n1,a\n2,b\n3,c\n"
-               ";!Unreachable\n1,a\n0,never\n");
+    WriteTable("T", ";Weighted\n3,a\n1,b\n:Dice\n1,one\n2,two\n3,three\n");
     Load("T");
   }
 
@@ -50,15 +43,6 @@ TEST_F(RollerTest, RandomRollsFallEvenlyByWeightAndModifiersShiftThem) {
   std::map<std::string, int> shifted = Tally("Weighted", 400, 2);
   EXPECT_NEAR(shifted["a"], 100, 49);
   EXPECT_EQ(shifted["a"] + shifted["b"], 400);
-}
-
-TEST_F(RollerTest, NoRepeatSelectionThatCanReachOnlyDrawnEntriesEndsExhausted) {
-  EXPECT_EQ(Roll("T", "Once", 10), "c");
-  EXPECT_EQ(Roll("T", "Once", 10), Exhausted("Once"));
-  EXPECT_EQ(Roll("T", "Once", -10), "a");
-  EXPECT_EQ(Roll("T", "Once", -10), Exhausted("Once"));
-  EXPECT_EQ(Roll("T", "Unreachable"), "a");
-  EXPECT_EQ(Roll("T", "Unreachable"), Exhausted("Unreachable"));
 }
 
 TEST_F(RollerTest, TopLevelRollResetsTheIterationCountAndTheDriverReportsProgress) {

@@ -22,6 +22,7 @@
 #include "engine/documents/export.h"
 #include "platform/safe_file.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 namespace {
@@ -58,9 +59,6 @@ const Writer kWriters[] = {
 class SafeWritingTest : public ::testing::TestWithParam<Writer> {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "fw_write_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
     folder_ = root_ / "out";
     // Others may pass through, so that a process without write permission can reach it.
     fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
@@ -68,10 +66,7 @@ class SafeWritingTest : public ::testing::TestWithParam<Writer> {
     target_ = folder_ / kConfigFileName;
     WriteFile(target_, "the earlier file\r\n");
   }
-  void TearDown() override {
-    fs::permissions(folder_, fs::perms::owner_all);
-    fs::remove_all(root_);
-  }
+  void TearDown() override { fs::permissions(folder_, fs::perms::owner_all); }
 
   // The folder holds nothing but the earlier file, unchanged.
   void ExpectEarlierFileIntact() {
@@ -83,7 +78,9 @@ class SafeWritingTest : public ::testing::TestWithParam<Writer> {
     EXPECT_EQ(names, std::vector<std::string>{kConfigFileName});
   }
 
-  fs::path root_, folder_, target_;
+  TempFolder temp_{"write"};
+  const fs::path& root_ = temp_.path();
+  fs::path folder_, target_;
 };
 
 TEST_P(SafeWritingTest, ReplacesTheEarlierFileWhole) {

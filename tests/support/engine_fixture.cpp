@@ -1,7 +1,5 @@
 #include "tests/support/engine_fixture.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 
 namespace fablewick {
@@ -9,24 +7,14 @@ namespace fablewick {
 namespace fs = std::filesystem;
 
 EngineFixture::EngineFixture() {
-  std::string pattern = (fs::temp_directory_path() / "fw_engine_XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    ADD_FAILURE() << "cannot create a temporary tables folder";
-  }
-  tables_folder_ = pattern;
-  engine.SetTablesFolder(tables_folder_);
+  engine.SetTablesFolder(tables_folder());
   engine.FillCatalog();
   engine.Seed(kSeed);
 }
 
-EngineFixture::~EngineFixture() {
-  std::error_code ignored;
-  fs::remove_all(tables_folder_, ignored);
-}
-
 fs::path EngineFixture::WriteTable(const std::string& name, std::string_view bytes,
                                    const std::string& category) {
-  const fs::path folder = category.empty() ? tables_folder_ : tables_folder_ / category;
+  const fs::path folder = category.empty() ? tables_folder() : tables_folder() / category;
   fs::create_directories(folder);
   const fs::path file = folder / (name + ".tab");
   std::ofstream(file, std::ios::binary)

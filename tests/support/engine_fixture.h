@@ -20,6 +20,7 @@
 #include "engine/engine.h"
 #include "engine/model/table.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 
 namespace fablewick {
 
@@ -30,9 +31,8 @@ class EngineFixture : public ::testing::Test {
   static constexpr uint64_t kSeed = 20240611;
 
   EngineFixture();
-  ~EngineFixture() override;
 
-  const std::filesystem::path& tables_folder() const { return tables_folder_; }
+  const std::filesystem::path& tables_folder() const { return tables_folder_.path(); }
 
   // Writes `bytes` as the file of table `name` ("name.tab") in the category folder `category`
   // and refreshes the catalogue. The bytes are written as given: "\n" line ends unless the
@@ -64,7 +64,7 @@ class EngineFixture : public ::testing::Test {
   Engine engine{host};
 
  private:
-  std::filesystem::path tables_folder_;
+  TempFolder tables_folder_{"engine"};
   std::set<std::string> written_;
 };
 

@@ -1,0 +1,1 @@
+\[Debug: vars \(Line: 11\)\] ===== VARIABLES =====\nName: old\n \n===== SYSTEM RESOURCES =====\nGetProcessHeap: -?\d+\n \nAvailable Physical Memory: -?\d+\nAvailable Virtual Memory: -?\d+\nMemory Load: -?\d+\nTotal Physical Memory: -?\d+\nTotal Virtual Memory: -?\d+\n \n===== MISCELLANEOUS =====\nIterations/loops: 2\n

@@ -1,0 +1,1 @@
+\[Error reading table file: Orphans\] [^\n]*\b2\b[^\n]*\n\n_orphan\n\[Error reading table file: Orphans\] [^\n]*\b4\b[^\n]*\n\n@w,2,Prompt\n
