@@ -5,12 +5,15 @@
 #include <cmath>
 #include <map>
 #include <random>
+#include <regex>
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/cli_process.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/files.h"
 
 namespace fablewick {
 namespace {
@@ -293,6 +296,34 @@ TEST_F(OddsTest, TooManyResultsStillGiveTheGroups) {
   ASSERT_NE(entry, nullptr);
   EXPECT_NEAR(entry->chance.value, 1 - std::pow(0.95, 4), 1e-12);
   EXPECT_THAT(FormatOddsText(report), HasSubstr("Results: too many to list (up to 160000"));
+}
+
+// The manual shows the odds of sample tables; each line it shows (but "...") is a line the
+// report of that call has.
+TEST_F(OddsTest, TheManualShowsWhatOddsReportForTheSampleTables) {
+  const std::filesystem::path share =
+      std::filesystem::path(FABLEWICK_TEST_DATA_DIR) / ".." / ".." / "share";
+  engine.SetProgramFolder(share);
+  engine.SetTablesFolder(share / "Tables");
+  engine.FillCatalog();
+  const std::string html = ReadFile(share / "Help" / "FWHelp.html");
+  const std::regex example("<pre>\\$ fablewick-cli odds \"([^\"]+)\"\\n([^<]*)</pre>");
+  int examples = 0;
+  for (std::sregex_iterator it(html.begin(), html.end(), example), end; it != end; ++it) {
+    const std::string report = FormatOddsText(Odds((*it)[1].str()));
+    std::istringstream shown((*it)[2].str());
+    for (std::string line; std::getline(shown, line);) {
+      if (line == "...") continue;
+      for (const auto& [escaped, plain] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        for (std::size_t at; (at = line.find(escaped)) != std::string::npos;) {
+          line.replace(at, std::string_view(escaped).size(), plain);
+        }
+      }
+      EXPECT_THAT(report, HasSubstr(line + "\n")) << (*it)[1];
+    }
+    ++examples;
+  }
+  EXPECT_EQ(examples, 2);
 }
 
 #ifdef FABLEWICK_CLI_PATH
