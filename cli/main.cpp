@@ -19,6 +19,7 @@
 #include "config/startup.h"
 #include "engine/authoring/checker.h"
 #include "engine/authoring/import.h"
+#include "engine/authoring/odds.h"
 #include "engine/authoring/stats.h"
 #include "engine/documents/document.h"
 #include "engine/documents/driver.h"
@@ -58,6 +59,11 @@ struct Options {
   std::string stats_call;
   int64_t stats_rolls = 10000;
   std::string stats_by;
+  // odds
+  std::string odds_call;
+  int64_t odds_samples = 100000;
+  std::string odds_by;
+  std::string odds_format = "text";
   // import
   std::string import_file;
   std::string import_as;
@@ -194,6 +200,34 @@ class Cli {
     return HasErrors(diagnostics) ? kExitLoadFailed : 0;
   }
 
+  // The odds of a call; sampled when they cannot be worked out exactly, which the report says.
+  int Odds() {
+    host_.set_folding(true);
+    OddsResult result;
+    OddsOptions odds_options;
+    odds_options.samples = options_.odds_samples;
+    odds_options.by_group = options_.odds_by;
+    Generate([&] { result = ComputeOdds(engine_, options_.odds_call, odds_options); });
+    for (const auto& [title, times] : host_.Repeated()) {
+      std::cerr << "fablewick-cli: [" << title << "] was shown " << times << " times\n";
+    }
+    switch (result.status) {
+      case OddsStatus::kDone:
+        break;
+      case OddsStatus::kTableNotLoaded:
+        return kExitLoadFailed;
+      case OddsStatus::kBadCall:
+      case OddsStatus::kGroupNotFound:
+        return UsageError(result.problem);
+    }
+    const std::string text = options_.odds_format == "csv"    ? FormatOddsCsv(result.report)
+                             : options_.odds_format == "json" ? FormatOddsJson(result.report)
+                                                              : FormatOddsText(result.report);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return 0;
+  }
+
   int Stats() {
     // A faulty table would show the same box in every roll: each is shown once and counted.
     host_.set_folding(true);
@@ -326,6 +360,17 @@ int Main(int argc, char** argv) {
       ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
   stats->add_option("--by", options.stats_by,
                     "Count the entries chosen in GROUP (or TABLE.GROUP) instead of results");
+  CLI::App* odds = app.add_subcommand(
+      "odds",
+      "The chance of every entry and every result of a call, exact where the dice alone decide; "
+      "sampled, with 95% intervals, where the roll's state does");
+  odds->add_option("CALL", options.odds_call, "The call, as \"[Table.Group]\"")->required();
+  odds->add_option("-n,--count", options.odds_samples,
+                   "Rolls made when the odds must be sampled (default 100000)")
+      ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
+  odds->add_option("--by", options.odds_by, "Break down only GROUP (or TABLE.GROUP) by entry");
+  odds->add_option("--format", options.odds_format, "text (default), csv or json")
+      ->check(CLI::IsMember({"text", "csv", "json"}));
   CLI::App* import_command = app.add_subcommand(
       "import",
       "Import a grammar JSON file, a plain list or a CSV sheet as a new table; prints the table "
@@ -363,6 +408,7 @@ int Main(int argc, char** argv) {
   if (list->parsed()) return cli.List();
   if (check->parsed()) return cli.Check();
   if (stats->parsed()) return cli.Stats();
+  if (odds->parsed()) return cli.Odds();
   if (import_command->parsed()) return cli.Import();
   return kExitUsage;
 }
