@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, TheOtherListsAndTheTreeAnswerTheMouse) {
   Child<QPushButton>("cmdHideParam")->click();  // Show: the lists unfold
   ClickRow(Child<QListWidget>("lstPrompts"), "How?");
   EXPECT_EQ(Child<QListWidget>("lstValues")->currentRow(), 1);
-  OnDialog([this](QWidget& wizard) {
+  OnDialog([](QWidget& wizard) {
     EXPECT_EQ(wizard.windowTitle(), "Enter parameter 2 of 2");  // opened at the clicked row
     ClickRow(wizard.findChild<QListWidget*>("lstParamList"), "Grim");
     QTest::mouseClick(wizard.findChild<QPushButton*>("cmdFinish"), Qt::LeftButton);
