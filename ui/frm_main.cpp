@@ -177,6 +177,7 @@ void frmMain::CreateActions() {
   make(mnuReload, "mnuReload", tr("Re&load"), &frmMain::Reload);
   make(mnuStop, "mnuStop", tr("&Stop"), &frmMain::Stop);
   make(mnuCheckTable, "mnuCheckTable", tr("&Check Table"), &frmMain::CheckTable);
+  make(mnuOdds, "mnuOdds", tr("&Odds..."), &frmMain::ShowOdds);
   make(mnuFWHelp, "mnuFWHelp", tr("&Fablewick Help"), &frmMain::ShowHelp);
   make(mnuAddOns, "mnuAddOns", tr("Add-&Ons..."), &frmMain::ShowAddOns);
   make(mnuAbout, "mnuAbout", tr("&About..."), &frmMain::ShowTitlePage);
@@ -212,6 +213,7 @@ void frmMain::CreateMenus() {
   table->addAction(mnuReload);
   table->addSeparator();
   table->addAction(mnuCheckTable);
+  table->addAction(mnuOdds);
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->addAction(mnuFWHelp);
   help->addAction(mnuAddOns);

@@ -61,6 +61,8 @@ class frmMain : public QMainWindow {
   void ShowAddOns();
   // Checks the selected table (every table when none is selected) and shows the report.
   void CheckTable();
+  // Opens the odds view on the selected table's Start call.
+  void ShowOdds();
   void ExportResults();
   void PrintResults();
   void ShowPreferences();
@@ -188,6 +190,7 @@ class frmMain : public QMainWindow {
   QAction* mnuRoll = nullptr;
   QAction* mnuReload = nullptr;
   QAction* mnuCheckTable = nullptr;
+  QAction* mnuOdds = nullptr;
   QAction* mnuStop = nullptr;
   QAction* mnuFWHelp = nullptr;
   QAction* mnuAddOns = nullptr;

@@ -26,6 +26,7 @@
 #include "ui/frm_note.h"
 #include "ui/frm_prefs.h"
 #include "ui/generation.h"
+#include "ui/odds_view.h"
 #include "ui/parameter_panel.h"
 #include "ui/results_view.h"
 
@@ -193,6 +194,19 @@ void frmMain::CheckTable() {
   } catch (const std::exception& error) {
     ErrorBox("CheckTable", error.what());
   }
+}
+
+// The view has an engine of its own and stays open beside the window, so several can be open.
+void frmMain::ShowOdds() {
+  const std::string table = SelectedTable();
+  if (table.empty()) {
+    SetStatusPanel(1, "Choose a table first: the odds are those of its Start call.");
+    return;
+  }
+  auto* view = new OddsView(
+      {engine_->TablesFolder(), program_folder_, settings_.bTabCallsAsErrors, table}, this);
+  view->setAttribute(Qt::WA_DeleteOnClose);
+  view->show();
 }
 
 // ---- links --------------------------------------------------------------------------------

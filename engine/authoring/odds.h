@@ -99,6 +99,22 @@ std::string FormatOddsText(const OddsReport& report);
 std::string FormatOddsCsv(const OddsReport& report);
 std::string FormatOddsJson(const OddsReport& report);
 
+// The pieces of the text report, for the window to show the same numbers: a chance as a
+// percentage and an expected count, each with its interval when not exact; the line that says
+// whether the odds are exact or sampled and why; the summary of numbers ("minimum 3, ...").
+std::string OddsChanceText(const Estimate& chance, bool exact);
+std::string OddsExpectedText(const Estimate& expected, bool exact);
+std::string OddsHeading(const OddsReport& report);
+std::string OddsNumbersText(const NumberOdds& numbers);
+
+// The bars of a numeric distribution: one per value while there are at most `rows`, else equal
+// bands over the range, each with the chance of its values.
+struct NumberBand {
+  std::string label;
+  double chance = 0;
+};
+std::vector<NumberBand> NumberBands(const NumberOdds& numbers, int rows = 30);
+
 // The bar chart of a numeric distribution: one bar per value, or per band of values when there
 // are more than `rows`, each as long as its chance relative to the largest.
 std::string NumberChart(const NumberOdds& numbers, int width = 50, int rows = 30);

@@ -46,26 +46,6 @@ std::string OnOneLine(std::string_view text) {
   return line;
 }
 
-std::string ChanceText(const Estimate& chance, bool exact) {
-  if (exact) return Percent(chance.value);
-  return Percent(chance.value) + " (" + Percent(chance.low) + " to " + Percent(chance.high) + ")";
-}
-
-std::string ExpectedText(const Estimate& expected, bool exact) {
-  if (exact) return Short(expected.value);
-  return Short(expected.value) + " (" + Short(expected.low) + " to " + Short(expected.high) + ")";
-}
-
-std::string Heading(const OddsReport& report) {
-  if (report.exact) return "Odds of " + report.call + ": exact\n";
-  std::string place;
-  if (!report.sampled_table.empty()) {
-    place = " (" + report.sampled_table + ", line " + FormatInteger(report.sampled_line) + ")";
-  }
-  return "Odds of " + report.call + ": sampled from " + FormatInteger(report.samples) +
-         " rolls, with 95% intervals, because of " + report.sampled_because + place + "\n";
-}
-
 std::string CsvField(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string quoted = "\"";
@@ -106,15 +86,36 @@ std::string JsonEstimate(const char* name, const Estimate& estimate, bool exact)
 
 }  // namespace
 
-std::string NumberChart(const NumberOdds& numbers, int width, int rows) {
-  static const char* const kEighths[] = {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉"};
-  if (numbers.values.empty()) return "";
-  // Bands of values: one per value while they fit, else equal bands over the range.
-  struct Band {
-    std::string label;
-    double chance = 0;
-  };
-  std::vector<Band> bands;
+std::string OddsChanceText(const Estimate& chance, bool exact) {
+  if (exact) return Percent(chance.value);
+  return Percent(chance.value) + " (" + Percent(chance.low) + " to " + Percent(chance.high) + ")";
+}
+
+std::string OddsExpectedText(const Estimate& expected, bool exact) {
+  if (exact) return Short(expected.value);
+  return Short(expected.value) + " (" + Short(expected.low) + " to " + Short(expected.high) + ")";
+}
+
+std::string OddsHeading(const OddsReport& report) {
+  if (report.exact) return "Odds of " + report.call + ": exact";
+  std::string place;
+  if (!report.sampled_table.empty()) {
+    place = " (" + report.sampled_table + ", line " + FormatInteger(report.sampled_line) + ")";
+  }
+  return "Odds of " + report.call + ": sampled from " + FormatInteger(report.samples) +
+         " rolls, with 95% intervals, because of " + report.sampled_because + place;
+}
+
+std::string OddsNumbersText(const NumberOdds& n) {
+  return "minimum " + FormatGeneralNumber(n.minimum) + ", maximum " +
+         FormatGeneralNumber(n.maximum) + ", mean " + Short(n.mean) + ", standard deviation " +
+         Short(n.deviation) + ", quartiles " + FormatGeneralNumber(n.lower_quartile) + " / " +
+         FormatGeneralNumber(n.median) + " / " + FormatGeneralNumber(n.upper_quartile);
+}
+
+std::vector<NumberBand> NumberBands(const NumberOdds& numbers, int rows) {
+  std::vector<NumberBand> bands;
+  if (numbers.values.empty()) return bands;
   if (numbers.values.size() <= static_cast<std::size_t>(rows)) {
     for (const auto& [value, chance] : numbers.values) {
       bands.push_back({FormatGeneralNumber(value), chance});
@@ -139,14 +140,20 @@ std::string NumberChart(const NumberOdds& numbers, int width, int rows) {
       bands[std::min(band, bands.size() - 1)].chance += chance;
     }
   }
+  return bands;
+}
+
+std::string NumberChart(const NumberOdds& numbers, int width, int rows) {
+  static const char* const kEighths[] = {"", "▏", "▎", "▍", "▌", "▋", "▊", "▉"};
+  const std::vector<NumberBand> bands = NumberBands(numbers, rows);
   double largest = 0;
   std::size_t label_width = 0;
-  for (const Band& band : bands) {
+  for (const NumberBand& band : bands) {
     largest = std::max(largest, band.chance);
     label_width = std::max(label_width, band.label.size());
   }
   std::string chart;
-  for (const Band& band : bands) {
+  for (const NumberBand& band : bands) {
     const int eighths =
         largest == 0 ? 0 : static_cast<int>(std::lround(band.chance / largest * width * 8));
     std::string bar;
@@ -158,14 +165,14 @@ std::string NumberChart(const NumberOdds& numbers, int width, int rows) {
 }
 
 std::string FormatOddsText(const OddsReport& report) {
-  std::string out = Heading(report);
+  std::string out = OddsHeading(report) + "\n";
   for (const GroupOdds& group : report.groups) {
     out += "\nGroup \"" + group.group + "\" of table \"" + group.table + "\"\n";
     std::vector<std::string> chances, expected;
     std::size_t chance_width = 6, expected_width = 8, line_width = 4;
     for (const EntryOdds& entry : group.entries) {
-      chances.push_back(ChanceText(entry.chance, report.exact));
-      expected.push_back(ExpectedText(entry.expected, report.exact));
+      chances.push_back(OddsChanceText(entry.chance, report.exact));
+      expected.push_back(OddsExpectedText(entry.expected, report.exact));
       chance_width = std::max(chance_width, chances.back().size());
       expected_width = std::max(expected_width, expected.back().size());
       line_width = std::max(line_width, FormatInteger(entry.line).size());
@@ -189,16 +196,13 @@ std::string FormatOddsText(const OddsReport& report) {
     out += "Results: " + FormatInteger(static_cast<int64_t>(report.results.size())) +
            " different, most likely first\n";
     for (const ResultOdds& result : report.results) {
-      out += PadLeft(ChanceText(result.chance, report.exact), report.exact ? 7 : 26) + "  " +
+      out += PadLeft(OddsChanceText(result.chance, report.exact), report.exact ? 7 : 26) + "  " +
              OnOneLine(result.text) + "\n";
     }
   }
   if (report.numbers) {
     const NumberOdds& n = *report.numbers;
-    out += "\nNumbers: minimum " + FormatGeneralNumber(n.minimum) + ", maximum " +
-           FormatGeneralNumber(n.maximum) + ", mean " + Short(n.mean) + ", standard deviation " +
-           Short(n.deviation) + ", quartiles " + FormatGeneralNumber(n.lower_quartile) + " / " +
-           FormatGeneralNumber(n.median) + " / " + FormatGeneralNumber(n.upper_quartile) + "\n";
+    out += "\nNumbers: " + OddsNumbersText(n) + "\n";
     out += NumberChart(n);
   }
   return out;

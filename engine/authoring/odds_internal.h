@@ -46,7 +46,8 @@ class TextDistribution {
   static TextDistribution TooMany(double bound);
 
  private:
-  static TextDistribution FromMap(std::map<std::string, double>&& merged, std::size_t limit);
+  static TextDistribution FromPairs(std::vector<std::pair<std::string, double>>&& pairs,
+                                    std::size_t limit);
 
   std::vector<std::pair<std::string, double>> items_;
   bool too_many_ = false;
@@ -96,9 +97,10 @@ NumberOdds SummariseValues(std::vector<std::pair<double, double>> values);
 template <typename Change>
 TextDistribution TextDistribution::Map(Change change) const {
   if (too_many_) return *this;
-  std::map<std::string, double> merged;
-  for (const auto& [text, chance] : items_) merged[change(text)] += chance;
-  return FromMap(std::move(merged), SIZE_MAX);
+  std::vector<std::pair<std::string, double>> changed;
+  changed.reserve(items_.size());
+  for (const auto& [text, chance] : items_) changed.emplace_back(change(text), chance);
+  return FromPairs(std::move(changed), SIZE_MAX);
 }
 
 }  // namespace fablewick::odds
