@@ -132,14 +132,12 @@ TEST_F(CliMessageTest, MissingGroupsBecomeErrorTextsByTheConfigurationFile) {
                 {"<hr><b>###ERR: Group 'Missing group' - not found (crypt, Line 2).###</b><br>!"}));
 }
 
-// Usage errors are golden cases in tests/golden/Usage.
-TEST_F(CliMessageTest, HelpAndVersionExitWith0) {
+// Usage errors and --version are golden cases in tests/golden/Usage; the help grows with the
+// commands, so only its presence is checked here.
+TEST_F(CliMessageTest, HelpExitsWith0) {
   const Outcome help = RunCli({FABLEWICK_CLI_PATH, "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("roll"), std::string::npos) << help.out;
-  const Outcome version = RunCli({FABLEWICK_CLI_PATH, "--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_NE(version.out.find("4.0"), std::string::npos) << version.out;
 }
 
 // ---- the catalogue and the tables folder ---------------------------------------------------

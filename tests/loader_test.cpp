@@ -70,12 +70,6 @@ TEST_F(LoaderTest, ParametersBindTheFirstVariableOfTheirNameAndReplaceItsInitial
   EXPECT_EQ(table->Vars[2].InitialValue, "9");
 }
 
-TEST_F(LoaderTest, BadValuesAndMalformedDeclarationsEndTheLoadWithTheirMessage) {
-  ExpectLoadFails(":S\n,empty\n", "Missing value before comma in line 2:\r\r,empty");
-  ExpectLoadFails(":S\n1-,x\n", "Missing value before comma in line 2:\r\r1-,x");
-  ExpectLoadFails("%novalue\n", "An unknown error occurred in line 1:\r\r%novalue");
-}
-
 TEST_F(LoaderTest, TooManyEntriesExceedTheSixteenBitCount) {
   std::string text = ":S\n";
   for (int i = 0; i < 32767; ++i) text += "1,x\n";

@@ -1,9 +1,7 @@
 // The built-in functions on what the acceptance cases (tests/golden/Tables/Functions) leave open:
-// Order on long lists, Calc on very deep and long expressions, and the argument reader that
-// every function reads with.
+// Calc on very deep and long expressions, and the argument reader that every function reads with.
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -16,34 +14,10 @@
 namespace fablewick {
 namespace {
 
-using ::testing::StartsWith;
-
 class StringFunctionsTest : public EngineFixture {
  protected:
   void SetUp() override { WriteTable("T", ":Start\n1,x\n"); }
 };
-
-// Order leaves equal numbers written differently where a plain selection sort's swaps leave
-// them (a stable sort would order them otherwise); a long list checks the sort's bookkeeping of
-// moved values.
-TEST_F(StringFunctionsTest, OrderLeavesEqualNumbersWhereASelectionSortPutsThem) {
-  const std::vector<std::string> spellings = {"1", "1.0", "01", "2", "2.0", "0", "1e0", "+2"};
-  std::vector<std::string> values;
-  std::string list, expected;
-  for (std::size_t i = 0; i < 120; ++i) {
-    values.push_back(spellings[i * 7 % 11 % spellings.size()]);
-    list += (i ? ";" : "") + values.back();
-  }
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    std::size_t smallest = i;
-    for (std::size_t j = i; j < values.size(); ++j) {
-      if (std::stod(values[j]) < std::stod(values[smallest])) smallest = j;
-    }
-    std::swap(values[i], values[smallest]);
-    expected += (i ? ";" : "") + values[i];
-  }
-  EXPECT_EQ(Expand("{OrderAsc~\";\"," + list + "}"), expected);
-}
 
 TEST_F(StringFunctionsTest, CalcHandlesDeepAndLongExpressionsWithoutRecursion) {
   const std::string deep = std::string(100000, '(') + "1+1" + std::string(100000, ')');
