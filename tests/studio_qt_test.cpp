@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
@@ -125,6 +126,11 @@ TEST_F(StudioTest, APlantedMistakeIsMarkedOnItsLineAndFixingItClearsIt) {
   StudioWindow& studio = window_->Studio();
   EXPECT_THAT(Problems(studio), testing::IsEmpty());
   EXPECT_EQ(studio.counts().text(), "0 errors, 0 warnings, 0 notes");
+  // The loaded text is coloured at once, before any edit: the header and the call.
+  for (int line : {0, 1}) {
+    EXPECT_FALSE(page.editor().document()->findBlockByNumber(line).layout()->formats().isEmpty())
+        << line;
+  }
 
   TypeAtEndOfLine(page, 4, " [Colur]");
   QTRY_VERIFY_WITH_TIMEOUT(!Problems(studio).empty(), kLongWaitMs);
