@@ -266,6 +266,23 @@ TEST_F(StudioTest, CompletionOffersAGroupDeclaredAMomentAgoAndTheOutlineListsIt)
   EXPECT_EQ(editor.CurrentLine(), 3);
 }
 
+TEST_F(StudioTest, AFileChangedByAnotherProgramIsOfferedForReload) {
+  Open();
+  StudioPage& page = Edit("Plain");
+  dialogs_.yes_no_answers = {true};
+  WriteTable("Places", "Plain", ":Start\n1,Written elsewhere.\n");
+  QTRY_COMPARE_WITH_TIMEOUT(page.editor().Text(), std::string(":Start\n1,Written elsewhere.\n"),
+                            kLongWaitMs);
+  EXPECT_FALSE(page.modified());
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].title, "File Changed");
+  // Its own saves are not taken for changes made elsewhere.
+  TypeAtEndOfLine(page, 2, "!");
+  window_->Studio().findChild<QAction*>("mnuStudioSave")->trigger();
+  QTest::qWait(300);
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
+}
+
 // Exit cancelled at the studio's question must not stop the settings from being saved later.
 TEST_F(StudioTest, ExitCancelledAtTheUnsavedQuestionStillSavesSettingsOnTheNextClose) {
   Open();
