@@ -1,7 +1,9 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include <utf8proc.h>
 
@@ -220,6 +222,28 @@ std::optional<std::string_view> Utf8FileText(std::string_view bytes) {
     bytes.remove_prefix(kByteOrderMark.size());
   }
   return bytes;
+}
+
+std::optional<std::string> ToWindows1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  const auto size = static_cast<utf8proc_ssize_t>(text.size());
+  for (utf8proc_ssize_t pos = 0; pos < size;) {
+    utf8proc_int32_t code = 0;
+    const utf8proc_ssize_t length = utf8proc_iterate(bytes + pos, size - pos, &code);
+    if (length <= 0) return std::nullopt;
+    pos += length;
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+      out.push_back(static_cast<char>(code));
+      continue;
+    }
+    const auto* high = std::find(std::begin(kWindows1252High), std::end(kWindows1252High),
+                                 static_cast<char16_t>(code));
+    if (code > 0xFFFF || high == std::end(kWindows1252High)) return std::nullopt;
+    out.push_back(static_cast<char>(0x80 + (high - std::begin(kWindows1252High))));
+  }
+  return out;
 }
 
 std::string DecodeFileText(std::string_view bytes) {

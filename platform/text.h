@@ -18,6 +18,10 @@ std::string DecodeFileText(std::string_view bytes);
 // so that it can be read in place; nothing when they must be converted.
 std::optional<std::string_view> Utf8FileText(std::string_view bytes);
 
+// The Windows-1252 bytes of UTF-8 text, the way back of DecodeFileText's conversion; nothing when
+// a code point has no byte in that code page (or the text is not valid UTF-8).
+std::optional<std::string> ToWindows1252(std::string_view text);
+
 // Splits text into lines. A line ends at CR LF or at a lone LF; a lone CR stays in its line.
 // A final line end does not start another (empty) line.
 std::vector<std::string> SplitLines(std::string_view text);

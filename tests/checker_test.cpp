@@ -53,5 +53,15 @@ TEST(CheckerLibraryTest, TheBundledLibraryHasNoErrorsAndIsCheckedQuickly) {
   EXPECT_FALSE(HasErrors(found)) << FormatDiagnostics(found);
 }
 
+// The studio checks the text in its editor: that text, not the saved file, is checked, and the
+// tables it calls are read as saved.
+TEST_F(CheckerTest, UnsavedTextIsCheckedAsItStandsAndCalledTablesAsSaved) {
+  const fs::path file = WriteTable("T", ":Start\n1,[Gone]\n");
+  WriteTable("Other", ":Start\n1,x\n:Gem\n1,ruby\n");
+  const std::string text = ":Start\n1,[Other.Gem][Other.Nope]\n2,[Start2]\n:Start2\n1,a\n";
+  EXPECT_THAT(Lines(CheckTableText(engine.Catalog(), tables_folder(), "T", file, text)),
+              ElementsAre("2: error: group \"Nope\" does not exist in table \"Other\""));
+}
+
 }  // namespace
 }  // namespace fablewick

@@ -1,11 +1,15 @@
 // The window on the bundled library, as a new user sees it: each scene is rendered and checked
 // for a real picture. With FABLEWICK_SCREENSHOT_DIR set (scripts/screenshots does that under a
 // virtual display), the pictures are kept there for the documentation.
+#include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QCompleter>
 #include <QImage>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +19,10 @@
 #include "tests/support/scripted_host.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
+#include "ui/studio_editor.h"
+#include "ui/studio_panels.h"
+#include "ui/studio_preview.h"
+#include "ui/studio_window.h"
 
 namespace fablewick {
 namespace {
@@ -53,9 +61,9 @@ class ScreenshotsTest : public ::testing::Test {
   }
 
   // Renders the window, checks that it shows a real picture, and keeps it as `name`.png.
-  void Shoot(const std::string& name) {
+  void Shoot(const std::string& name, QWidget* shown = nullptr) {
     QApplication::processEvents();
-    const QImage image = window_->grab().toImage();
+    const QImage image = (shown ? shown : window_.get())->grab().toImage();
     ASSERT_FALSE(image.isNull());
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 7) {
@@ -93,6 +101,33 @@ TEST_F(ScreenshotsTest, TheMainScenesRender) {
 
   window_->findChild<QPushButton*>("cmdFlip")->click();
   Shoot("window-archives");
+}
+
+// The studio on a sample table with a planted mistake: underlined, listed and counted, the
+// outline unfolded on the group, the preview beside.
+TEST_F(ScreenshotsTest, TheStudioRenders) {
+  Open("NumRolls=1\r\n");
+  window_->SelectTableByName("Tavern Rumours");
+  window_->findChild<QAction*>("mnuEditInStudio")->trigger();
+  StudioWindow& studio = window_->Studio();
+  studio.resize(1280, 800);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&studio));
+  StudioPage* page = studio.CurrentPage();
+  ASSERT_NE(page, nullptr);
+  page->editor().GoToLine(12);
+  QTest::keyClick(&page->editor(), Qt::Key_End);
+  QTest::keyClicks(&page->editor(), " by [Evenig]");
+  page->editor().completer().popup()->hide();
+  QTest::qWait(StudioPage::kPauseMs + 200);
+  QTRY_VERIFY_WITH_TIMEOUT(!page->preview().running(), 10000);
+  ASSERT_GT(studio.problems().topLevelItemCount(), 0);
+  for (int i = 0; i < studio.outline().topLevelItemCount(); ++i) {
+    QTreeWidgetItem* group = studio.outline().topLevelItem(i);
+    if (group->text(0).startsWith("Evening")) group->setExpanded(true);
+  }
+  page->editor().GoToLine(12);
+  QTest::keyClick(&page->editor(), Qt::Key_End);
+  Shoot("studio", &studio);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "ui/import_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/results_view.h"
+#include "ui/studio_window.h"
 
 namespace fablewick {
 namespace {
@@ -214,6 +215,7 @@ void frmMain::CreateMenus() {
   table->addSeparator();
   table->addAction(mnuCheckTable);
   table->addAction(mnuOdds);
+  CreateStudioActions(file, table);
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->addAction(mnuFWHelp);
   help->addAction(mnuAddOns);
@@ -394,6 +396,13 @@ void frmMain::closeEvent(QCloseEvent* event) {
     // The generation is unwinding on its own thread; the window closes when it has ended.
     close_when_stopped_ = true;
     Stop();
+    event->ignore();
+    return;
+  }
+  // Unsaved tables in the studio are asked about first; a Cancel there keeps both windows open,
+  // and a later close saves the settings again even when this one came from File > Exit.
+  if (studio_ && !studio_->close()) {
+    exit_without_saving_ = false;
     event->ignore();
     return;
   }

@@ -19,6 +19,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 
 namespace fablewick {
@@ -31,6 +32,7 @@ class Host;
 class ParameterPanel;
 class QtDialogsHost;
 class ResultsView;
+class StudioWindow;
 
 struct MainWindowOptions {
   std::filesystem::path program_folder;
@@ -56,6 +58,12 @@ class frmMain : public QMainWindow {
   void Stop();
   void Reload();
   void EditTable();
+  // The table studio (ui/frm_main_studio.cpp): the selected table, a new table, any table file.
+  void EditInStudio();
+  void NewTableInStudio();
+  void OpenTableFileInStudio();
+  StudioWindow& Studio();
+  bool HasStudio() const { return studio_ != nullptr; }
   void ShowHelp();
   void ShowTitlePage();
   void ShowAddOns();
@@ -100,6 +108,9 @@ class frmMain : public QMainWindow {
   void CreateActions();
   void CreateMenus();
   void CreateStatusBar();
+  void CreateStudioActions(QMenu* file, QMenu* table);
+  // After the studio saved a table: the lists and the table cache are refreshed.
+  void TableSavedInStudio();
   void DoLayout();
   void ApplyTextures();
 
@@ -142,6 +153,7 @@ class frmMain : public QMainWindow {
   std::unique_ptr<GuiThreadHost> host_;
   std::unique_ptr<DynamicAddOnLoader> add_ons_;
   std::unique_ptr<Engine> engine_;
+  std::unique_ptr<StudioWindow> studio_;
   std::vector<std::string> ResultList;
   bool starting_ = false;
   bool generating_ = false;
@@ -187,6 +199,9 @@ class frmMain : public QMainWindow {
   QAction* mnuCopy = nullptr;
   QAction* mnuSelectAll = nullptr;
   QAction* mnuEditTable = nullptr;
+  QAction* mnuEditInStudio = nullptr;
+  QAction* mnuNewTable = nullptr;
+  QAction* mnuOpenTableFile = nullptr;
   QAction* mnuRoll = nullptr;
   QAction* mnuReload = nullptr;
   QAction* mnuCheckTable = nullptr;

@@ -134,8 +134,10 @@ void frmMain::EditTable() {
   const std::filesystem::path file =
       engine_->TablesFolder() / engine_->CategoryOfTable(table) / (table + ".tab");
   const std::filesystem::path editor = settings_.szEditorPath;
+  // Without an outside editor the table opens in the studio.
+  if (editor.empty()) return EditInStudio();
   std::error_code error;
-  if (editor.empty() || !std::filesystem::is_regular_file(editor, error)) {
+  if (!std::filesystem::is_regular_file(editor, error)) {
     dialogs_->MessageBox("Error", "Error finding editor.");
     return;
   }

@@ -140,14 +140,20 @@ void IndexLines(Unit& unit, std::string_view text) {
   });
 }
 
-std::unique_ptr<Unit> LoadUnit(const std::string& name, const fs::path& path) {
+// Loads a table file, or, with `given`, the text of one as it stands in an editor.
+std::unique_ptr<Unit> LoadUnit(const std::string& name, const fs::path& path,
+                               const std::string* given = nullptr) {
   auto unit = std::make_unique<Unit>();
   unit->name = name;
   CollectingHost host;
-  const fs::path found = FindFileIgnoringCase(path);
+  const fs::path found = given ? path : FindFileIgnoringCase(path);
   unit->file = (found.empty() ? path : found).string();
   std::optional<std::string> text;
-  if (!found.empty()) text = ReadTableText(found);
+  if (given) {
+    text = *given;
+  } else if (!found.empty()) {
+    text = ReadTableText(found);
+  }
   // The loader's own rules: the text is parsed by it, and a file that cannot be read is handed
   // to it so that it gives its own message.
   std::unique_ptr<Table> table =
@@ -177,8 +183,8 @@ class Checker : public UnitSource {
   Checker(const TableCatalog& catalog, const fs::path& tables_folder)
       : catalog_(catalog), tables_folder_(tables_folder) {}
 
-  void AddTarget(const std::string& name, const fs::path& path) {
-    std::unique_ptr<Unit> unit = LoadUnit(name, path);
+  void AddTarget(const std::string& name, const fs::path& path, const std::string* text = nullptr) {
+    std::unique_ptr<Unit> unit = LoadUnit(name, path, text);
     unit->target = true;
     by_name_.emplace(name, unit.get());  // the first table of a name is the one calls reach
     units_.push_back(std::move(unit));
@@ -471,6 +477,14 @@ std::vector<Diagnostic> CheckTables(const TableCatalog& catalog, const fs::path&
       checker.AddTarget(target, catalog.TablePath(tables_folder, target));
     }
   }
+  return checker.Run();
+}
+
+std::vector<Diagnostic> CheckTableText(const TableCatalog& catalog, const fs::path& tables_folder,
+                                       const std::string& name, const fs::path& file,
+                                       const std::string& text) {
+  Checker checker(catalog, tables_folder);
+  checker.AddTarget(name, file, &text);
   return checker.Run();
 }
 

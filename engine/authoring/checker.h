@@ -35,6 +35,14 @@ std::vector<Diagnostic> CheckTables(const TableCatalog& catalog,
                                     const std::filesystem::path& tables_folder,
                                     const std::vector<std::string>& targets);
 
+// Checks the text of one table as it stands in an editor, unsaved: `name` is the table's name
+// (the name its own calls of it use), `file` the path its diagnostics name. The tables it calls
+// are read as saved on disk; a call of `name` reaches this text.
+std::vector<Diagnostic> CheckTableText(const TableCatalog& catalog,
+                                       const std::filesystem::path& tables_folder,
+                                       const std::string& name, const std::filesystem::path& file,
+                                       const std::string& text);
+
 // Whether a target names a file rather than a catalogued table: it ends in ".tab".
 bool IsTableFileArgument(std::string_view target);
 
