@@ -258,8 +258,8 @@ std::string frmMain::EditNote(const std::string& number) {
     ResultList = std::move(results);
     return "";
   }
-  const std::optional<std::string> edited = frmNote::Edit(this, note->note);
-  if (!edited || *edited == note->note) return "-1";
+  const std::optional<std::string> edited = frmNote::Edit(this, note->text);
+  if (!edited || *edited == note->text) return "-1";
   ReplaceNoteLink(results, *note, number, *edited);
   ResultList = std::move(results);
   return number;
