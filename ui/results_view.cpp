@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -14,6 +15,30 @@ namespace {
 bool IsHtmlPath(const std::string& path) {
   const QString suffix = QString::fromStdString(path).section('.', -1).toLower();
   return suffix == "html" || suffix == "htm";
+}
+
+// The value of attribute `name` in the document's BODY tag, as results documents write it
+// (TEXT="#400000"; LINK = "#0000FF"): case does not matter, blanks around "=" and quotes may be
+// there or not. Empty when the tag or the attribute is missing.
+QString BodyAttribute(const QString& html, const QString& name) {
+  static const QRegularExpression body("<body\\b[^>]*>", QRegularExpression::CaseInsensitiveOption);
+  const QRegularExpressionMatch tag = body.match(html);
+  if (!tag.hasMatch()) return {};
+  const QRegularExpression attribute("[\\s;\"]" + name + "\\s*=\\s*\"?([^\"\\s;>]*)",
+                                     QRegularExpression::CaseInsensitiveOption);
+  return attribute.match(tag.captured(0)).captured(1);
+}
+
+// Qt's HTML reader keeps the BODY tag's background but not its text and link colours; a style
+// sheet read before the document's own gives them, and the document's own rules (link.css, a
+// link's style attribute) still win over it.
+QString BodyColourStyleSheet(const QString& html) {
+  QString sheet;
+  const QColor text(BodyAttribute(html, "TEXT"));
+  const QColor link(BodyAttribute(html, "LINK"));
+  if (text.isValid()) sheet += "body { color: " + text.name() + "; }\n";
+  if (link.isValid()) sheet += "a { color: " + link.name() + "; }\n";
+  return sheet;
 }
 
 }  // namespace
@@ -45,10 +70,17 @@ void ResultsView::Navigate(const std::string& target) {
   const QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
   document()->setBaseUrl(url);
   setSearchPaths({QFileInfo(file).absolutePath()});
+  const QString text = QString::fromUtf8(bytes);
+  // The view types new text with the format at its cursor; after an HTML page that may be a
+  // link's, which a plain text document would take over whole.
+  setTextCursor(QTextCursor(document()));
+  setCurrentCharFormat(QTextCharFormat());
   if (IsHtmlPath(path)) {
-    setHtml(QString::fromUtf8(bytes));
+    document()->setDefaultStyleSheet(BodyColourStyleSheet(text));
+    setHtml(text);
   } else {
-    setPlainText(QString::fromUtf8(bytes));
+    document()->setDefaultStyleSheet({});
+    setPlainText(text);
   }
   if (!anchor.empty()) {
     const QString name = QString::fromStdString(anchor);
