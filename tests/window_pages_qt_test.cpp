@@ -1,5 +1,7 @@
 // The pages the results view shows, driven through the window: the document's own colours, text
 // documents after HTML ones, archived documents that are deleted, and the way back and forth.
+#include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -15,6 +17,7 @@ namespace fablewick {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 using PagesTest = MainWindowTest;
 
@@ -54,6 +57,63 @@ TEST_F(PagesTest, ATextDocumentAfterAnHtmlPageTakesNoFormatFromIt) {
   EXPECT_FALSE(format.isAnchor());
   EXPECT_FALSE(format.fontUnderline());
   EXPECT_NE(format.foreground().color(), QColor("green"));
+}
+
+// An archived document that is deleted while shown leaves the screen for the last results, and
+// neither its links nor Back lead into it again.
+TEST_F(PagesTest, DeletingTheArchivedDocumentShownShowsTheLastResultsAndForgetsIt) {
+  WriteFile(home_ / "Archives" / "Old.html",
+            "<html><body>Old night: <a name=\"fwroll0\" CLASS=clsLink href=\"reg0://Door.Colour\">"
+            "red</a></body></html>");
+  TestWindow& window = Open("[Plain]");
+  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  auto* archives = Child<ArchivePanel>("picArchives");
+  QTreeWidget* tree = archives->TreeView1();
+  QTreeWidgetItem* old = archives->FindNode("Archives/Old.html");
+  ASSERT_NE(old, nullptr);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(old).center());
+  ASSERT_THAT(ViewText(), HasSubstr("Old night"));
+  EXPECT_EQ(Child<QLabel>("StatusPage")->text(), "Archived: Old.html");
+
+  QTest::mouseClick(archives->cmdDelete(), Qt::LeftButton);
+  EXPECT_FALSE(fs::exists(home_ / "Archives" / "Old.html"));
+  EXPECT_THAT(ViewText(), HasSubstr("Only words here."));
+  EXPECT_EQ(Child<QLabel>("StatusPage")->text(), "Last results");
+  QTest::keyClick(&window.view(), Qt::Key_Left, Qt::AltModifier);
+  EXPECT_THAT(ViewText(), Not(HasSubstr("Old night")));
+  EXPECT_TRUE(dialogs_.boxes.empty()) << dialogs_.boxes.front().title;
+}
+
+// Back and Forward walk the pages shown, with the keys and the View menu, and the status bar
+// names the page on screen; a new page drops the ones ahead.
+TEST_F(PagesTest, BackAndForwardWalkThePagesShownAndTheStatusBarNamesThem) {
+  WriteFile(home_ / "Help" / "FWHelp.html", "<html><body>How to roll</body></html>");
+  TestWindow& window = Open();
+  auto* page = Child<QLabel>("StatusPage");
+  EXPECT_EQ(page->text(), "Title page");
+  window.SelectTableByName("Plain");
+  EXPECT_EQ(page->text(), "Last results");
+  QTest::keyClick(&window, Qt::Key_F1);
+  EXPECT_EQ(page->text(), "Help");
+
+  QTest::keyClick(&window.view(), Qt::Key_Left, Qt::AltModifier);
+  EXPECT_THAT(ViewText(), HasSubstr("Only words here."));
+  EXPECT_EQ(page->text(), "Last results");
+  QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
+  EXPECT_THAT(ViewText(), HasSubstr("Welcome to the title page"));
+  auto* back = Child<QAction>("mnuBack");
+  EXPECT_FALSE(back->isEnabled());
+  QTest::keyClick(&window.view(), Qt::Key_Right, Qt::AltModifier);
+  EXPECT_EQ(page->text(), "Last results");
+  Child<QAction>("mnuForward")->trigger();
+  EXPECT_THAT(ViewText(), HasSubstr("How to roll"));
+
+  QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
+  QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
+  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  EXPECT_EQ(page->text(), "Last results");
+  EXPECT_FALSE(Child<QAction>("mnuForward")->isEnabled()) << "a roll drops the pages ahead";
+  EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
 }  // namespace

@@ -153,6 +153,15 @@ void frmMain::CreateWidgets() {
   picArchives->hide();
   connect(picArchives, &ArchivePanel::documentChosen, this,
           [this](const QString& path) { ShowPage(path.toStdString()); });
+  connect(picArchives, &ArchivePanel::deleted, this, [this] {
+    std::error_code error;
+    if (!std::filesystem::exists(WebBrowser1->CurrentPath(), error)) ShowAfterDeletion();
+    history_.Forget([](const PageHistory::Page& page) {
+      std::error_code missing;
+      return !std::filesystem::exists(page.path, missing);
+    });
+    UpdatePageState();
+  });
 
   picResults = MakePanel("picResults", central_);
   WebBrowser1 = new ResultsView(picResults);
@@ -172,6 +181,8 @@ void frmMain::CreateActions() {
   make(mnuExit, "mnuExit", tr("E&xit"), &frmMain::ExitWithoutSaving);
   make(mnuCopy, "mnuCopy", tr("&Copy Selected to Clipboard"), [this] { WebBrowser1->copy(); });
   make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] { WebBrowser1->selectAll(); });
+  make(mnuBack, "mnuBack", tr("&Back"), &frmMain::GoBack);
+  make(mnuForward, "mnuForward", tr("&Forward"), &frmMain::GoForward);
   make(mnuEditTable, "mnuEditTable", tr("Edit &Table"), &frmMain::EditTable);
   make(mnuRoll, "mnuRoll", tr("&Roll"), &frmMain::cmdRoll_Click);
   make(mnuReload, "mnuReload", tr("Re&load"), &frmMain::Reload);
@@ -189,6 +200,10 @@ void frmMain::CreateActions() {
   mnuStop->setShortcutContext(Qt::ApplicationShortcut);
   mnuStop->setEnabled(false);
   mnuEditTable->setEnabled(false);
+  mnuBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  mnuForward->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  mnuBack->setEnabled(false);
+  mnuForward->setEnabled(false);
 }
 
 void frmMain::CreateMenus() {
@@ -206,6 +221,9 @@ void frmMain::CreateMenus() {
   edit->addAction(mnuSelectAll);
   edit->addSeparator();
   edit->addAction(mnuEditTable);
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  view->addAction(mnuBack);
+  view->addAction(mnuForward);
   QMenu* table = menuBar()->addMenu(tr("&Table"));
   table->addAction(mnuRoll);
   table->addAction(mnuStop);
@@ -230,6 +248,9 @@ void frmMain::CreateStatusBar() {
   statusBar()->setObjectName("StatusBar1");
   statusBar()->addWidget(StatusPanel0);
   statusBar()->addWidget(StatusPanel1, 1);
+  StatusPage = new QLabel(statusBar());
+  StatusPage->setObjectName("StatusPage");
+  statusBar()->addPermanentWidget(StatusPage);
 }
 
 void frmMain::SetStatusPanel(int panel, const std::string& text) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/config_file.h"
+#include "ui/page_history.h"
 
 class QAction;
 class QComboBox;
@@ -59,6 +60,9 @@ class frmMain : public QMainWindow {
   void ShowHelp();
   void ShowTitlePage();
   void ShowAddOns();
+  // Back and Forward over the pages shown; refused while a generation runs.
+  void GoBack();
+  void GoForward();
   // Checks the selected table (every table when none is selected) and shows the report.
   void CheckTable();
   void ExportResults();
@@ -129,6 +133,16 @@ class frmMain : public QMainWindow {
   std::string EditNote(const std::string& number);
   void FollowLink(const std::string& href);
   void ShowPage(const std::filesystem::path& path);
+  // Shows the document at `path`, scrolled to `anchor`, and records it in the page history
+  // unless `record` is false (Back and Forward). Throws std::runtime_error when it cannot be read.
+  void ShowDocument(const std::string& path, const std::string& anchor, bool record = true);
+  // Says in the status bar which document is shown and enables Back and Forward to match.
+  void UpdatePageState();
+  std::string PageName(const std::string& path) const;
+  // After the document shown was deleted: the last results, or the title page when none were
+  // shown yet. The pages of files that are gone leave the history.
+  void ShowAfterDeletion();
+  void MovePage(bool forward);
   void SetStatusPanel(int panel, const std::string& text);
   void ErrorBox(const std::string& routine, const std::string& description);
 
@@ -151,6 +165,8 @@ class frmMain : public QMainWindow {
   bool mouse_in_tables_ = false;  // a mouse button went down in the table list and is still down
   // The table last loaded from the table list, whose parameters and links the engine holds.
   std::string chosen_table_;
+  PageHistory history_;
+  bool results_shown_ = false;  // a results document was shown in this run
 
   // ---- widgets, under the names the program gives them ----
   QPushButton* cmdFlip = nullptr;
@@ -176,6 +192,7 @@ class frmMain : public QMainWindow {
   ParameterPanel* picParameters = nullptr;
   QLabel* StatusPanel0 = nullptr;
   QLabel* StatusPanel1 = nullptr;
+  QLabel* StatusPage = nullptr;  // which document the view shows
   QWidget* central_ = nullptr;
 
   QAction* mnuExport = nullptr;
@@ -184,6 +201,8 @@ class frmMain : public QMainWindow {
   QAction* mnuExit = nullptr;
   QAction* mnuCopy = nullptr;
   QAction* mnuSelectAll = nullptr;
+  QAction* mnuBack = nullptr;
+  QAction* mnuForward = nullptr;
   QAction* mnuEditTable = nullptr;
   QAction* mnuRoll = nullptr;
   QAction* mnuReload = nullptr;

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrintDialog>
@@ -143,16 +144,83 @@ void frmMain::DisplayResultsFile(const std::string& path, const std::string& anc
     WriteTextFileAtomically(
         file, BuildResultsDocument(settings_.nOutputType, title, ResultList,
                                    program_folder_.string(), settings_.ColorFG, settings_.ColorBG));
-    WebBrowser1->Navigate(anchor.empty() ? file : file + "#" + anchor);
+    ShowDocument(file, anchor);
+    results_shown_ = true;
   } catch (const std::exception& error) {
     ErrorBox("DisplayResultsFile", error.what());
   }
 }
 
 void frmMain::ShowPage(const std::filesystem::path& path) {
+  const std::string target = path.string();
+  const std::size_t hash = target.find('#');
   try {
-    WebBrowser1->Navigate(path.string());
+    ShowDocument(target.substr(0, hash), hash == std::string::npos ? "" : target.substr(hash + 1));
   } catch (const std::exception& error) {
+    dialogs_->MessageBox("Fablewick", error.what());
+  }
+}
+
+void frmMain::ShowDocument(const std::string& path, const std::string& anchor, bool record) {
+  WebBrowser1->Navigate(anchor.empty() ? path : path + "#" + anchor);
+  if (record) history_.Visit({path, anchor});
+  UpdatePageState();
+}
+
+// ---- the pages shown ----------------------------------------------------------------------
+
+std::string frmMain::PageName(const std::string& path) const {
+  const std::filesystem::path file = std::filesystem::path(path).lexically_normal();
+  const std::filesystem::path relative =
+      file.lexically_relative(program_folder_.lexically_normal());
+  const std::string name = relative.empty() ? file.filename().string() : relative.generic_string();
+  if (file.parent_path() == program_folder_.lexically_normal() && file.stem() == "Temp") {
+    return "Last results";
+  }
+  if (name.starts_with("Archives/")) return "Archived: " + name.substr(9);
+  if (name.starts_with("Help/")) return "Help";
+  if (name == "Title.html") return "Title page";
+  if (name == kAddOnPageFileName) return "Add-ons";
+  if (name == "Check.html") return "Table check";
+  return file.filename().string();
+}
+
+void frmMain::UpdatePageState() {
+  const std::string& path = WebBrowser1->CurrentPath();
+  StatusPage->setText(path.empty() ? QString() : QString::fromStdString(PageName(path)));
+  StatusPage->setToolTip(QString::fromStdString(path));
+  mnuBack->setEnabled(history_.CanGoBack());
+  mnuForward->setEnabled(history_.CanGoForward());
+}
+
+void frmMain::ShowAfterDeletion() {
+  const std::string results = ResultsFilePath();
+  std::error_code error;
+  if (results_shown_ && std::filesystem::exists(results, error)) {
+    ShowPage(results);
+  } else {
+    ShowTitlePage();
+  }
+}
+
+void frmMain::GoBack() { MovePage(false); }
+
+void frmMain::GoForward() { MovePage(true); }
+
+void frmMain::MovePage(bool forward) {
+  if (generating_) {
+    SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  const std::optional<PageHistory::Page> page = forward ? history_.Forward() : history_.Back();
+  if (!page) return;
+  try {
+    ShowDocument(page->path, page->anchor, false);
+  } catch (const std::exception& error) {
+    // Gone by other means: the page leaves the history and the view stays as it was.
+    const std::string gone = page->path;
+    history_.Forget([&gone](const PageHistory::Page& entry) { return entry.path == gone; });
+    UpdatePageState();
     dialogs_->MessageBox("Fablewick", error.what());
   }
 }
@@ -172,7 +240,7 @@ void frmMain::ShowAddOns() {
   const std::filesystem::path file = program_folder_ / kAddOnPageFileName;
   try {
     WriteTextFileAtomically(file.string(), page.html);
-    WebBrowser1->Navigate(file.string());
+    ShowDocument(file.string(), "");
   } catch (const std::exception& error) {
     ErrorBox(kAddOnPageRoutine, error.what());
   }
@@ -189,7 +257,7 @@ void frmMain::CheckTable() {
         file.string(),
         FormatDiagnosticsHtml(CheckTables(engine_->Catalog(), engine_->TablesFolder(), targets),
                               title));
-    WebBrowser1->Navigate(file.string());
+    ShowDocument(file.string(), "");
   } catch (const std::exception& error) {
     ErrorBox("CheckTable", error.what());
   }
@@ -204,6 +272,14 @@ void frmMain::WebBrowser1_BeforeNavigate2(const std::string& href) {
   const ProgramLink link = ParseProgramLink(href);
   if (link.kind != ProgramLink::kOther && generating_) {
     SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  std::error_code error;
+  if ((link.kind == ProgramLink::kReroll || link.kind == ProgramLink::kNote) &&
+      !std::filesystem::exists(WebBrowser1->CurrentPath(), error)) {
+    // The document was deleted since it was shown: its links lead nowhere.
+    SetStatusPanel(1, "The document shown is no longer on disk.");
+    ShowAfterDeletion();
     return;
   }
   switch (link.kind) {
