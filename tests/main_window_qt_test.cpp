@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -245,6 +246,29 @@ TEST_F(MainWindowTest, ARollDuringAGenerationIsRefusedAndStopEndsTheGeneration) 
 
 // The bundled roadside inn, a thousand times: every result reaches the view. The time taken is
 // recorded in the test's output (--gtest_output) for the documentation, not asserted.
+// The status bar counts the rolls while they are made and tells how many were made after a Stop.
+TEST_F(MainWindowTest, TheStatusBarCountsTheRollsAndSaysHowManyWereMadeBeforeAStop) {
+  WriteTable("Places", "Slow", ":Start\n1,{Msg~Next}one\n");
+  Open().SelectTableByName("Plain");
+  Child<QLineEdit>("txtNumRolls")->setText("10");
+  auto* progress = Child<QProgressBar>("RollProgress");
+  int messages = 0;
+  QString shown;
+  dialogs_.on_message = [&] {
+    if (++messages < 4) return;
+    QTest::qWait(150);  // the bar is brought up to date a few times a second
+    shown = progress->isVisible() ? progress->text() : QString();
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+  };
+  ClickRow(Child<QListWidget>("lstTables"), "Slow");
+  EXPECT_EQ(shown, "roll 3 of 10");
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Stopped after 4 of 10 rolls");
+  EXPECT_FALSE(progress->isVisible());
+  dialogs_.on_message = nullptr;
+  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
+}
+
 TEST_F(MainWindowTest, AThousandResultsOfASampleTableAreRolledAndShown) {
   const fs::path share = fs::path(FABLEWICK_TEST_DATA_DIR) / ".." / ".." / "share";
   fs::copy(share / "Tables", home_ / "Tables", fs::copy_options::recursive);

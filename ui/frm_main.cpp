@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -248,6 +249,12 @@ void frmMain::CreateStatusBar() {
   statusBar()->setObjectName("StatusBar1");
   statusBar()->addWidget(StatusPanel0);
   statusBar()->addWidget(StatusPanel1, 1);
+  RollProgress = new QProgressBar(statusBar());
+  RollProgress->setObjectName("RollProgress");
+  RollProgress->setFormat(tr("roll %v of %m"));
+  RollProgress->setMaximumWidth(220);
+  RollProgress->hide();
+  statusBar()->addPermanentWidget(RollProgress);
   StatusPage = new QLabel(statusBar());
   StatusPage->setObjectName("StatusPage");
   statusBar()->addPermanentWidget(StatusPage);

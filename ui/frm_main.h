@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 
 namespace fablewick {
@@ -126,7 +128,12 @@ class frmMain : public QMainWindow {
   // ---- rolling and showing ----
   void StartupRoll(const std::string& command_line);
   // Runs a generation while the window stays responsive; refuses when one is running already.
-  bool Generate(const std::function<void()>& work);
+  // With `rolls` above 0, the status bar shows "roll n of N" as rolls_made_ counts them.
+  bool Generate(const std::function<void()>& work, int rolls = 0);
+  // A sink for the driver that keeps each roll in `results` and counts it for the progress bar.
+  std::function<void(std::string&&)> CountingSink(std::vector<std::string>& results);
+  // Status panel 0 after a generation of `count` rolls of which `made` were made.
+  void ShowRollsMade(int made, int count);
   void DisplayResultsFile(const std::string& path, const std::string& anchor);
   std::string ResultsFilePath() const;
   std::string RegenerateTable(const std::string& number, const std::string& rest);
@@ -192,7 +199,9 @@ class frmMain : public QMainWindow {
   ParameterPanel* picParameters = nullptr;
   QLabel* StatusPanel0 = nullptr;
   QLabel* StatusPanel1 = nullptr;
-  QLabel* StatusPage = nullptr;  // which document the view shows
+  QProgressBar* RollProgress = nullptr;  // "roll n of N" while a generation runs
+  std::atomic<int> rolls_made_ = 0;      // counted on the generation's thread
+  QLabel* StatusPage = nullptr;          // which document the view shows
   QWidget* central_ = nullptr;
 
   QAction* mnuExport = nullptr;

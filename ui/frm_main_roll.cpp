@@ -8,8 +8,10 @@
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "addons/addon_library.h"
 #include "addons/addon_page.h"
@@ -52,9 +54,20 @@ void frmMain::Start() {
 
 // ---- rolling ------------------------------------------------------------------------------
 
-bool frmMain::Generate(const std::function<void()>& work) {
+bool frmMain::Generate(const std::function<void()>& work, int rolls) {
   if (generating_) return false;
   generating_ = true;
+  rolls_made_ = 0;
+  // The generation's thread only counts; the window reads the count a few times a second.
+  QTimer progress;
+  if (rolls > 0) {
+    RollProgress->setRange(0, rolls);
+    RollProgress->setValue(0);
+    RollProgress->show();
+    connect(&progress, &QTimer::timeout, this,
+            [this, rolls] { RollProgress->setValue(std::min(int{rolls_made_}, rolls)); });
+    progress.start(50);
+  }
   picParameters->SetChangeAllowed(false);
   cmdStop->setEnabled(true);
   mnuStop->setEnabled(true);
@@ -67,6 +80,8 @@ bool frmMain::Generate(const std::function<void()>& work) {
     failure = std::current_exception();
   }
   QApplication::restoreOverrideCursor();
+  progress.stop();
+  RollProgress->hide();
   cmdStop->setEnabled(false);
   mnuStop->setEnabled(false);
   generating_ = false;
@@ -78,6 +93,19 @@ bool frmMain::Generate(const std::function<void()>& work) {
 
 void frmMain::Stop() {
   if (generating_) engine_->RequestStop();
+}
+
+std::function<void(std::string&&)> frmMain::CountingSink(std::vector<std::string>& results) {
+  return [this, &results](std::string&& text) {
+    results.push_back(std::move(text));
+    ++rolls_made_;
+  };
+}
+
+void frmMain::ShowRollsMade(int made, int count) {
+  SetStatusPanel(0, made < count ? "Stopped after " + std::to_string(made) + " of " +
+                                       std::to_string(count) + " rolls"
+                                 : "Done");
 }
 
 void frmMain::cmdRoll_Click() {
@@ -94,15 +122,17 @@ void frmMain::cmdRoll_Click() {
     return;
   }
   std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(*count, 0)));
+  int made = 0;
   try {
-    Generate([&] { results = RollTable(*engine_, table, *count); });
+    Generate([&] { made = RollTable(*engine_, table, *count, CountingSink(results)); }, *count);
   } catch (const std::exception& error) {
     ErrorBox("cmdRoll_Click", error.what());
     return;
   }
   ResultList = std::move(results);
   DisplayResultsFile(ResultsFilePath(), "");
-  SetStatusPanel(0, "Done");
+  ShowRollsMade(made, *count);
 }
 
 void frmMain::StartupRoll(const std::string& command_line) {
@@ -117,15 +147,22 @@ void frmMain::StartupRoll(const std::string& command_line) {
     return;
   }
   ResultList.clear();
+  int made = 0;
   if (count && *count > 0) {
     try {
-      Generate([&] { ResultList = RollStartCalls(*engine_, command.call_text, *count, &table); });
+      Generate(
+          [&] {
+            made = RollStartCalls(*engine_, command.call_text, *count, &table,
+                                  CountingSink(ResultList));
+          },
+          *count);
     } catch (const std::exception& error) {
       ErrorBox("RollStartCall", error.what());
+      made = *count;  // the box said what went wrong; this was no stop
     }
   }
   DisplayResultsFile(ResultsFilePath(), "");
-  SetStatusPanel(0, "Done");
+  ShowRollsMade(made, count ? int{*count} : 0);
   txtNumRolls->setText(QString::fromStdString(StartupCountBoxText(command.count_text)));
   SelectTableByName(table);
 }
