@@ -181,7 +181,10 @@ void frmMain::CreateActions() {
   make(mnuPrefs, "mnuPrefs", tr("P&references..."), &frmMain::ShowPreferences);
   make(mnuExit, "mnuExit", tr("E&xit"), &frmMain::ExitWithoutSaving);
   make(mnuCopy, "mnuCopy", tr("&Copy Selected to Clipboard"), [this] { WebBrowser1->copy(); });
-  make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] { WebBrowser1->selectAll(); });
+  make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] {
+    WebBrowser1->FinishLoading();
+    WebBrowser1->selectAll();
+  });
   make(mnuBack, "mnuBack", tr("&Back"), &frmMain::GoBack);
   make(mnuForward, "mnuForward", tr("&Forward"), &frmMain::GoForward);
   make(mnuEditTable, "mnuEditTable", tr("Edit &Table"), &frmMain::EditTable);

@@ -425,7 +425,9 @@ void frmMain::ExportResults() {
 void frmMain::PrintResults() {
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
-  if (dialog.exec() == QDialog::Accepted) WebBrowser1->print(&printer);
+  if (dialog.exec() != QDialog::Accepted) return;
+  WebBrowser1->FinishLoading();
+  WebBrowser1->print(&printer);
 }
 
 void frmMain::ShowPreferences() {

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <stdexcept>
@@ -41,6 +42,30 @@ QString BodyColourStyleSheet(const QString& html) {
   return sheet;
 }
 
+// The style sheets the document links to, read from disk: the parts of a document shown in
+// steps are added as fragments, which Qt reads without their linked style sheets, but with the
+// view's default one.
+QString LinkedStyleSheets(const QString& head, const QString& folder) {
+  static const QRegularExpression link("<link\\b[^>]*>", QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression href("href\\s*=\\s*\"([^\"]*)\"",
+                                       QRegularExpression::CaseInsensitiveOption);
+  QString sheets;
+  for (QRegularExpressionMatchIterator links = link.globalMatch(head); links.hasNext();) {
+    const QString tag = links.next().captured(0);
+    if (!tag.contains("stylesheet", Qt::CaseInsensitive)) continue;
+    const QString name = href.match(tag).captured(1);
+    if (name.isEmpty()) continue;
+    QFile file(QFileInfo(name).isAbsolute() ? name : folder + "/" + name);
+    if (file.open(QIODevice::ReadOnly)) sheets += QString::fromUtf8(file.readAll()) + "\n";
+  }
+  return sheets;
+}
+
+// A document above this size is shown in steps; the first step shows about this much.
+constexpr qsizetype kShownAtOnce = 96 * 1024;
+// The results added at each later step: enough text for a step of a few tens of milliseconds.
+constexpr qsizetype kStepSize = 16 * 1024;
+
 }  // namespace
 
 ResultsView::ResultsView(QWidget* parent) : QTextBrowser(parent) {
@@ -54,6 +79,11 @@ ResultsView::ResultsView(QWidget* parent) : QTextBrowser(parent) {
   // document be laid out a second time; with the bar always there, a long document of results
   // is shown in about half the time.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // The view is read-only: the parts added to a document shown in steps need no undo.
+  document()->setUndoRedoEnabled(false);
+  step_timer_ = new QTimer(this);
+  step_timer_->setInterval(0);
+  connect(step_timer_, &QTimer::timeout, this, &ResultsView::ShowNextPart);
 }
 
 void ResultsView::Navigate(const std::string& target) {
@@ -71,25 +101,76 @@ void ResultsView::Navigate(const std::string& target) {
   document()->setBaseUrl(url);
   setSearchPaths({QFileInfo(file).absolutePath()});
   const QString text = QString::fromUtf8(bytes);
+  StopLoading();
   // The view types new text with the format at its cursor; after an HTML page that may be a
   // link's, which a plain text document would take over whole.
   setTextCursor(QTextCursor(document()));
   setCurrentCharFormat(QTextCharFormat());
   if (IsHtmlPath(path)) {
     document()->setDefaultStyleSheet(BodyColourStyleSheet(text));
-    setHtml(text);
+    std::optional<SteppedHtml> stepped =
+        text.size() > kShownAtOnce ? SplitIntoResults(text) : std::nullopt;
+    if (stepped) {
+      document()->setDefaultStyleSheet(
+          document()->defaultStyleSheet() +
+          LinkedStyleSheets(stepped->prefix, QFileInfo(file).absolutePath()));
+      QString first = stepped->prefix;
+      while (next_piece_ < stepped->pieces.size() && first.size() < kShownAtOnce) {
+        first += stepped->pieces[next_piece_++];
+      }
+      setHtml(first + stepped->suffix);
+      if (next_piece_ < stepped->pieces.size()) {
+        stepped_ = std::move(stepped);
+        step_timer_->start();
+      }
+    } else {
+      setHtml(text);
+    }
   } else {
     document()->setDefaultStyleSheet({});
     setPlainText(text);
   }
   if (!anchor.empty()) {
     const QString name = QString::fromStdString(anchor);
+    if (Loading()) pending_anchor_ = name;
     scrollToAnchor(name);
     // The first layout may still be under way; scroll again once it is done.
     QTimer::singleShot(0, this, [this, name] { scrollToAnchor(name); });
   }
   path_ = path;
   anchor_ = anchor;
+}
+
+void ResultsView::ShowNextPart() {
+  if (!stepped_) return;
+  QString part = stepped_->prefix;
+  const qsizetype start = part.size();
+  while (next_piece_ < stepped_->pieces.size() && part.size() - start < kStepSize) {
+    part += stepped_->pieces[next_piece_++];
+  }
+  // Each part is a whole document of its own (the same head and BODY tag), so its results are
+  // read with the document's style sheet and colours; a new block keeps the first of them off
+  // the last result shown.
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.insertBlock();
+  end.insertHtml(part + stepped_->suffix);
+  if (!pending_anchor_.isEmpty() && part.contains("name=\"" + pending_anchor_ + "\"")) {
+    scrollToAnchor(pending_anchor_);
+    pending_anchor_.clear();
+  }
+  if (next_piece_ >= stepped_->pieces.size()) StopLoading();
+}
+
+void ResultsView::FinishLoading() {
+  while (Loading()) ShowNextPart();
+}
+
+void ResultsView::StopLoading() {
+  step_timer_->stop();
+  stepped_.reset();
+  next_piece_ = 0;
+  pending_anchor_.clear();
 }
 
 std::string ResultsView::CurrentLocation() const {
