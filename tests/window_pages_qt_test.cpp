@@ -1,6 +1,7 @@
 // The pages the results view shows, driven through the window: the document's own colours, text
 // documents after HTML ones, archived documents that are deleted, and the way back and forth.
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
@@ -114,6 +115,23 @@ TEST_F(PagesTest, BackAndForwardWalkThePagesShownAndTheStatusBarNamesThem) {
   EXPECT_EQ(page->text(), "Last results");
   EXPECT_FALSE(Child<QAction>("mnuForward")->isEnabled()) << "a roll drops the pages ahead";
   EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+// The empty category box asks for a choice, and the keys of the menus work from the window.
+TEST_F(PagesTest, TheCategoryBoxAsksForAChoiceAndTheMenuKeysWork) {
+  TestWindow& window = Open();
+  EXPECT_EQ(Child<QComboBox>("cmbCategories")->placeholderText(), "Choose a category");
+  WriteTable("Places", "Newer", ":Start\n1,brand new\n");
+  QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+  window.SelectTableByName("Newer");
+  EXPECT_THAT(ViewText(), HasSubstr("brand new"));
+  QString title;
+  OnDialog([&title](QWidget& dialog) {
+    title = dialog.windowTitle();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+  });
+  QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+  EXPECT_EQ(title, "Fablewick Preferences");
 }
 
 }  // namespace

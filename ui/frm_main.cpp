@@ -116,6 +116,7 @@ void frmMain::CreateWidgets() {
   lblCategories->setObjectName("lblCategories");
   cmbCategories = new QComboBox(picTop);
   cmbCategories->setObjectName("cmbCategories");
+  cmbCategories->setPlaceholderText(tr("Choose a category"));
   lstTables = new QListWidget(picTop);
   lstTables->setObjectName("lstTables");
   connect(cmbCategories, &QComboBox::currentIndexChanged, this, &frmMain::cmbCategories_Click);
@@ -199,6 +200,10 @@ void frmMain::CreateActions() {
   mnuSelectAll->setShortcut(QKeySequence::SelectAll);
   mnuPrint->setShortcut(QKeySequence::Print);
   mnuRoll->setShortcut(Qt::Key_F5);
+  mnuExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  mnuPrefs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  mnuReload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mnuFWHelp->setShortcut(QKeySequence::HelpContents);
   mnuStop->setShortcut(Qt::Key_Escape);
   mnuStop->setShortcutContext(Qt::ApplicationShortcut);
