@@ -35,14 +35,17 @@ TEST_F(PagesTest, TheViewDrawsTheDocumentsTextAndLinkColours) {
   WriteFile(home_ / "Title.html",
             "<html><body text=\"#102030\" link=\"#00a000\"><p>Plain <a href=\"x.html\">away</a>"
             "</p></body></html>");
+  WriteFile(home_ / "link.css", "a.clsLink { color: #8a3b12; }\n");
+  WriteTable("Places", "Sign", ":Start\n1,A {Note~faded} [LX~Word] sign\n:Word\n1,painted\n");
   TestWindow& window = Open();
   EXPECT_EQ(FormatOf(window.view(), "Plain").foreground().color(), QColor("#102030"));
   EXPECT_EQ(FormatOf(window.view(), "away").foreground().color(), QColor("#00a000"));
 
   window.settings().ColorFG = "#400000";
-  window.SelectTableByName("Diary");
-  EXPECT_EQ(FormatOf(window.view(), "Dear diary").foreground().color(), QColor("#400000"));
-  EXPECT_EQ(FormatOf(window.view(), "zwölf").foreground().color(), QColor("green"));
+  window.SelectTableByName("Sign");
+  EXPECT_EQ(FormatOf(window.view(), "A ").foreground().color(), QColor("#400000"));
+  EXPECT_EQ(FormatOf(window.view(), "faded").foreground().color(), QColor("green"));
+  EXPECT_EQ(FormatOf(window.view(), "painted").foreground().color(), QColor("#8a3b12"));
 }
 
 // A click on a link leaves the view's cursor in it; a text document shown next keeps none of

@@ -107,13 +107,18 @@ void ResultsView::Navigate(const std::string& target) {
   setTextCursor(QTextCursor(document()));
   setCurrentCharFormat(QTextCharFormat());
   if (IsHtmlPath(path)) {
-    document()->setDefaultStyleSheet(BodyColourStyleSheet(text));
     std::optional<SteppedHtml> stepped =
         text.size() > kShownAtOnce ? SplitIntoResults(text) : std::nullopt;
+    // Qt lets the view's default style sheet win over the document's linked one, even against
+    // more particular rules: the linked sheets are repeated after the colours, where a rule such
+    // as link.css's "a.clsLink" wins over "a" again.
+    QString sheet = BodyColourStyleSheet(text);
+    if (!sheet.isEmpty() || stepped) {
+      sheet += LinkedStyleSheets(text.left(text.indexOf("<body", 0, Qt::CaseInsensitive)),
+                                 QFileInfo(file).absolutePath());
+    }
+    document()->setDefaultStyleSheet(sheet);
     if (stepped) {
-      document()->setDefaultStyleSheet(
-          document()->defaultStyleSheet() +
-          LinkedStyleSheets(stepped->prefix, QFileInfo(file).absolutePath()));
       QString first = stepped->prefix;
       while (next_piece_ < stepped->pieces.size() && first.size() < kShownAtOnce) {
         first += stepped->pieces[next_piece_++];
