@@ -260,7 +260,9 @@ void frmMain::CreateStatusBar() {
   RollProgress = new QProgressBar(statusBar());
   RollProgress->setObjectName("RollProgress");
   RollProgress->setFormat(tr("roll %v of %m"));
-  RollProgress->setMaximumWidth(220);
+  RollProgress->setMinimumWidth(
+      RollProgress->fontMetrics().horizontalAdvance("roll 32767 of 32767") + 24);
+  RollProgress->setMaximumWidth(260);
   RollProgress->hide();
   statusBar()->addPermanentWidget(RollProgress);
   StatusPage = new QLabel(statusBar());
