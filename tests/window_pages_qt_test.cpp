@@ -120,9 +120,11 @@ TEST_F(PagesTest, BackAndForwardWalkThePagesShownAndTheStatusBarNamesThem) {
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
-// The empty category box asks for a choice, and the keys of the menus work from the window.
+// The window has the program's icon, the empty category box asks for a choice, and the keys of
+// the menus work from the window.
 TEST_F(PagesTest, TheCategoryBoxAsksForAChoiceAndTheMenuKeysWork) {
   TestWindow& window = Open();
+  EXPECT_FALSE(window.windowIcon().isNull());
   EXPECT_EQ(Child<QComboBox>("cmbCategories")->placeholderText(), "Choose a category");
   WriteTable("Places", "Newer", ":Start\n1,brand new\n");
   QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);

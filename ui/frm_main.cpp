@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,8 +28,21 @@
 #include "ui/parameter_panel.h"
 #include "ui/results_view.h"
 
+// The program's icon is built into the window's library; a static library's resources are
+// registered by hand.
+static void InitIconResources() { Q_INIT_RESOURCE(fablewick); }
+
 namespace fablewick {
 namespace {
+
+// The desktop's icon for the program when its theme has one, else the icon built in.
+QIcon ProgramIcon() {
+  InitIconResources();
+  QIcon built_in;
+  built_in.addFile(":/icons/fablewick-48.png");
+  built_in.addFile(":/icons/fablewick-128.png");
+  return QIcon::fromTheme("fablewick", built_in);
+}
 
 constexpr int kGap = 8;
 constexpr int kMinimumWidth = 500;
@@ -59,6 +73,7 @@ int ButtonWidth(QPushButton* button) {
 frmMain::frmMain(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)), program_folder_(options_.program_folder) {
   setObjectName("frmMain");
+  setWindowIcon(ProgramIcon());
   if (options_.dialogs) {
     dialogs_ = options_.dialogs;
   } else {
