@@ -16,7 +16,7 @@ FUZZ_SECONDS ?= 60
 CONFIGURE = CMAKE=$(CMAKE) scripts/configure
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all build run test test-asan bench fuzz deps package format format-check clean
+.PHONY: all build run test test-asan bench bench-view fuzz deps package format format-check clean
 
 all: build
 
@@ -69,6 +69,11 @@ bench:
 	@if [ -x scripts/bench ]; then scripts/bench build-bench; \
 	elif [ -x build-bench/bench/fablewick_bench ]; then build-bench/bench/fablewick_bench; \
 	else echo "No benchmarks yet (bench/ is empty)."; fi
+
+# Times showing 20,000 results of Random Inn in the results view (Qt, offscreen), in build/.
+bench-view: build
+	$(CMAKE) --build build -j $(JOBS) --target fablewick_view_bench
+	build/bench/fablewick_view_bench
 
 # Runs every fuzz target for FUZZ_SECONDS. New inputs go to build-fuzz/corpus/NAME; the seeds in
 # fuzz/corpus/NAME, when present, are only read.

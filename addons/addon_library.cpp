@@ -95,6 +95,9 @@ AddOnCallResult RunMember(const LoadedLibrary& library, std::string_view member,
     return Done(TakeText(version(), free_text));
   }
   if (member == FABLEWICK_ADDON_ABOUT) {
+    // The text for a box of the window when the add-on gives one; else its own About.
+    const auto about_text = library.Find<FablewickAddOnAboutText>(FABLEWICK_ADDON_ABOUT_TEXT);
+    if (about_text != nullptr) return Done(TakeText(about_text(), free_text));
     const auto about = library.Find<FablewickAddOnAbout>(FABLEWICK_ADDON_ABOUT);
     if (about == nullptr) return MissingMember();
     about();

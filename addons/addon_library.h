@@ -30,7 +30,9 @@ class DynamicAddOnLoader : public AddOnLoader {
  public:
   explicit DynamicAddOnLoader(std::vector<std::filesystem::path> folders);
 
-  // Members "Main" (with `argument`), "Version" and "About"; any other name is missing.
+  // Members "Main" (with `argument`), "Version" and "About"; any other name is missing. "About"
+  // gives the text of the add-on's AboutText when it has one, and otherwise runs its About and
+  // gives an empty text.
   AddOnCallResult CallMember(std::string_view identifier, std::string_view member,
                              std::string_view argument) override;
 

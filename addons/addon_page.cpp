@@ -119,8 +119,11 @@ AddOnPage BuildAddOnPage(const fs::path& program_folder, std::string_view color_
 
 void ShowAddOnAbout(std::string_view identifier, AddOnLoader* loader, Host& host) {
   if (loader == nullptr) return;
-  if (loader->CallMember(identifier, "About", "").outcome == AddOnCallResult::kMissingMember) {
+  const AddOnCallResult about = loader->CallMember(identifier, "About", "");
+  if (about.outcome == AddOnCallResult::kMissingMember) {
     host.MessageBox("Module missing function", "'About' information not available");
+  } else if (about.outcome == AddOnCallResult::kDone && !about.text.empty()) {
+    host.MessageBox("About " + std::string(identifier), about.text);
   }
 }
 

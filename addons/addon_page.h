@@ -35,7 +35,8 @@ struct AddOnPage {
 AddOnPage BuildAddOnPage(const std::filesystem::path& program_folder, std::string_view color_fg,
                          std::string_view color_bg, AddOnLoader* loader);
 
-// Calls the About member of an add-on. Only a missing About is reported, in a message box;
+// Calls the About member of an add-on; a text it gives is shown in a message box titled
+// "About " and the identifier. Only a missing About is reported, in a message box;
 // any other failure (an add-on that cannot be loaded) passes in silence.
 void ShowAddOnAbout(std::string_view identifier, AddOnLoader* loader, Host& host);
 

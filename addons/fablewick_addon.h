@@ -27,8 +27,12 @@
  *            allocated; Fablewick copies it and gives the pointer back to FreeText, once, before
  *            unloading the library. Returning NULL counts as an empty text.
  *   Version  no argument; returns the version text with the same ownership as Main's result.
+ *   AboutText  no argument; returns the text that tells the person about the add-on, with the
+ *            same ownership as Version's. Fablewick shows it in a box of its window. When an
+ *            add-on exports AboutText, About is not called.
  *   About    no argument, no result; tells the person about the add-on (its own window, or
- *            standard error for an add-on without one).
+ *            standard error for an add-on without one). Add-ons written before AboutText
+ *            keep working with it alone.
  *   FreeText releases a text that Main or Version returned. Export it whenever Main or Version
  *            can return text: without it Fablewick cannot release the text and leaves it
  *            allocated. Fablewick never releases an add-on's text any other way.
@@ -52,18 +56,21 @@
 #define FABLEWICK_ADDON_MAIN "Main"
 #define FABLEWICK_ADDON_VERSION "Version"
 #define FABLEWICK_ADDON_ABOUT "About"
+#define FABLEWICK_ADDON_ABOUT_TEXT "AboutText"
 #define FABLEWICK_ADDON_FREE_TEXT "FreeText"
 
 /* The members' types, for whoever loads add-ons. */
 typedef char* (*FablewickAddOnMain)(const char* parameter);
 typedef char* (*FablewickAddOnVersion)(void);
 typedef void (*FablewickAddOnAbout)(void);
+typedef char* (*FablewickAddOnAboutText)(void);
 typedef void (*FablewickAddOnFreeText)(char* text);
 
 #ifndef FABLEWICK_ADDON_TYPES_ONLY
 FABLEWICK_ADDON_EXPORT char* Main(const char* parameter);
 FABLEWICK_ADDON_EXPORT char* Version(void);
 FABLEWICK_ADDON_EXPORT void About(void);
+FABLEWICK_ADDON_EXPORT char* AboutText(void);
 FABLEWICK_ADDON_EXPORT void FreeText(char* text);
 #endif
 

@@ -59,8 +59,12 @@ TEST_F(CheckerTest, UnsavedTextIsCheckedAsItStandsAndCalledTablesAsSaved) {
   const fs::path file = WriteTable("T", ":Start\n1,[Gone]\n");
   WriteTable("Other", ":Start\n1,x\n:Gem\n1,ruby\n");
   const std::string text = ":Start\n1,[Other.Gem][Other.Nope]\n2,[Start2]\n:Start2\n1,a\n";
-  EXPECT_THAT(Lines(CheckTableText(engine.Catalog(), tables_folder(), "T", file, text)),
-              ElementsAre("2: error: group \"Nope\" does not exist in table \"Other\""));
+  const std::vector<Diagnostic> found =
+      CheckTableText(engine.Catalog(), tables_folder(), "T", file, text);
+  ASSERT_EQ(found.size(), 1u) << FormatDiagnostics(found);
+  EXPECT_EQ(found[0].line, 2);
+  EXPECT_EQ(found[0].severity, Severity::kError);
+  EXPECT_EQ(found[0].message, "group \"Nope\" does not exist in table \"Other\"");
 }
 
 }  // namespace

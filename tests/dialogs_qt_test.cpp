@@ -3,14 +3,18 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "ui/dlg_debug.h"
 #include "ui/frm_note.h"
+#include "ui/gui_host.h"
 
 namespace fablewick {
 namespace {
@@ -49,6 +53,26 @@ TEST(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThrough
     dialog.resize(size);
     QApplication::processEvents();
     EXPECT_EQ(info->geometry(), dialog.rect());
+  }
+}
+
+// Failure boxes carry the critical icon, refused input the warning icon, a table's own
+// messages the information icon.
+TEST(MessageBoxTest, FailureBoxesShowTheCriticalIconAndRefusalsTheWarningIcon) {
+  QtDialogsHost host(nullptr);
+  for (const auto& [title, icon] : std::vector<std::pair<std::string, QMessageBox::Icon>>{
+           {"Error in RegenerateTable", QMessageBox::Critical},
+           {"Number of Rolls", QMessageBox::Warning},
+           {"Treasure", QMessageBox::Information}}) {
+    QMessageBox::Icon shown = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&shown] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      shown = box->icon();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    host.MessageBox(title, "text");
+    EXPECT_EQ(shown, icon) << title;
   }
 }
 

@@ -89,6 +89,22 @@ TEST(NoteLinkTest, FindsTheNoteAndWritesADashForAnEmptyOne) {
   EXPECT_FALSE(FindNoteLink(results, "3").has_value());
 }
 
+// A typed note is text, not markup: it cannot end its link early or format what follows, and it
+// reads back as typed. References a table wrote into its note read back as their characters.
+TEST(NoteLinkTest, WritesATypedNoteAsTextAndReadsItBackAsTyped) {
+  std::vector<std::string> results = {"a " + Note("3", "old") + " b"};
+  const std::string typed = "x </a> y <i>z & \"HP < 10\" 'q'";
+  ReplaceNoteLink(results, *FindNoteLink(results, "3"), "3", typed);
+  EXPECT_EQ(results.front(),
+            "a " + Note("3", "x &lt;/a&gt; y &lt;i&gt;z &amp; &quot;HP &lt; 10&quot; &#39;q&#39;") +
+                " b");
+  const std::optional<NoteLink> found = FindNoteLink(results, "3");
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->text, typed);
+  EXPECT_EQ(FindNoteLink({Note("1", "&#x3C;&#60; &copy &amp;&gt;&#0;")}, "1")->text,
+            "<< &copy &>&#0;");
+}
+
 // Export checks the common forms; here links nested in a removed link.
 TEST(StripProgramLinksTest, RemovesNamedInnerLinksTooAndLeavesUnnamedOnesWithTheirClosingTag) {
   EXPECT_EQ(StripProgramLinks(Named("0", "T.Room",

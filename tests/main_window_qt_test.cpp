@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -20,8 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/documents/links.h"
-#include "tests/support/files.h"
-#include "tests/support/scripted_host.h"
+#include "tests/support/main_window_fixture.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
@@ -29,132 +29,8 @@
 namespace fablewick {
 namespace {
 
-namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-const std::string kColours =
-    "1,red\n2,blue\n3,green\n4,amber\n5,violet\n6,black\n7,white\n8,silver\n9,gold\n10,rust\n"
-    "11,teal\n12,ochre\n13,grey\n14,pink\n";
-
-// A host whose message box runs a step of the test while the generation waits for the answer.
-class HookedHost : public ScriptedHost {
- public:
-  std::function<void()> on_message;
-  void MessageBox(const std::string& title, const std::string& text) override {
-    ScriptedHost::MessageBox(title, text);
-    if (on_message) on_message();
-  }
-};
-
-// The window with its save dialog answering a fixed file.
-class TestWindow : public frmMain {
- public:
-  using frmMain::frmMain;
-  std::optional<fs::path> export_target;
-  QString export_title;
-
- protected:
-  std::optional<fs::path> ChooseExportFile(const QString& title, const QString&,
-                                           const QString&) override {
-    export_title = title;
-    return export_target;
-  }
-};
-
-// Runs `act` on the modal dialog that the next step opens.
-void OnDialog(std::function<void(QWidget&)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-  });
-}
-
-// A program folder of its own for every test, with a few small tables.
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() {
-    home_ = fs::temp_directory_path() /
-            ("fablewick-window-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
-    WriteFile(home_ / "Title.html", "<html><body><h1>Welcome to the title page</h1></body></html>");
-    WriteTable("Places", "Door",
-               ":Start\n1,The door is [LX~Colour] and the knob is [LX~Colour] today.\n"
-               ":Colour\n" +
-                   kColours);
-    WriteTable("Places", "Plain", ":Start\n1,Only words here.\n");
-    WriteTable("People", "Diary", ":Start\n1,Dear diary: {Note~zwölf Äpfel} ends.\n");
-    WriteTable("~Lib", "Hidden", ":Start\n1,Hidden words.\n");
-  }
-  ~MainWindowTest() override {
-    window_.reset();
-    fs::remove_all(home_);
-  }
-
-  void WriteTable(const std::string& category, const std::string& name, const std::string& text) {
-    WriteFile(home_ / "Tables" / category / (name + ".tab"), text);
-  }
-
-  TestWindow& Open(const std::string& command_line = "") {
-    window_.reset();
-    window_ = std::make_unique<TestWindow>(MainWindowOptions{
-        .program_folder = home_, .command_line = command_line, .dialogs = &dialogs_});
-    window_->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    window_->Start();
-    return *window_;
-  }
-
-  template <typename T>
-  T* Child(const char* name) {
-    T* child = window_->findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-  }
-
-  std::string ViewText() { return window_->view().toPlainText().toStdString(); }
-
-  // Clicks an item of a list or tree with the mouse, as a person would.
-  static void ClickItem(QAbstractItemView* view, const QModelIndex& index) {
-    ASSERT_TRUE(index.isValid());
-    view->scrollTo(index);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    QCoreApplication::processEvents();  // what the click handed on to the window
-  }
-  static void ClickRow(QListWidget* list, const QString& text) {
-    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
-    ASSERT_FALSE(found.isEmpty()) << text.toStdString();
-    ClickItem(list, list->indexFromItem(found.front()));
-  }
-  // Opens the drop-down with the mouse and clicks the entry `text`.
-  static void ChooseInCombo(QComboBox* combo, const QString& text) {
-    QTest::mouseClick(combo, Qt::LeftButton);
-    QAbstractItemView* popup = combo->view();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(popup->window()));
-    // The drop-down ignores a release that follows its opening as closely as a double click.
-    QTest::qWait(QApplication::doubleClickInterval() + 50);
-    ClickItem(popup, combo->model()->index(combo->findText(text), 0));
-  }
-
-  // Clicks the first link whose text is `text` in the view.
-  void ClickLinkText(const std::string& text) {
-    ResultsView& view = window_->view();
-    const QTextCursor found = view.document()->find(QString::fromStdString(text), QTextCursor(),
-                                                    QTextDocument::FindCaseSensitively);
-    ASSERT_FALSE(found.isNull()) << text;
-    QTextCursor middle(view.document());
-    middle.setPosition((found.selectionStart() + found.selectionEnd()) / 2);
-    view.ensureCursorVisible();
-    view.setTextCursor(middle);
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(middle).center());
-  }
-
-  fs::path home_;
-  HookedHost dialogs_;
-  std::unique_ptr<TestWindow> window_;
-};
 
 TEST_F(MainWindowTest, StartsOnTheTitlePageAndAClickOnATableRollsItIntoTheResultsDocument) {
   Open();
@@ -288,6 +164,32 @@ TEST_F(MainWindowTest, EditingANoteRewritesItAndCancellingLeavesTheDocumentAlone
   EXPECT_THAT(ViewText(), HasSubstr("met the Bäcker"));
 }
 
+// Markup typed as a note shows as typed, leaves the results after it alone, and the note stays
+// a link that opens with the same text.
+TEST_F(MainWindowTest, ANoteTypedWithMarkupShowsAsTypedAndStaysEditable) {
+  WriteTable("People", "Log", ":Start\n1,Day: {Note~seen} and [LX~Tail].\n:Tail\n1,the end\n");
+  Open("[Log]");
+  const QString typed = "x </a> y <i>z & HP < 10";
+  OnDialog([typed](QWidget& dialog) {
+    auto* text = dialog.findChild<QLineEdit*>("txtNote");
+    QTest::keyClicks(text, typed);
+    dialog.findChild<QPushButton*>("cmdOK")->click();
+  });
+  ClickLinkText("seen");
+  EXPECT_THAT(ViewText(), HasSubstr("Day: " + typed.toStdString() + " and the end."));
+  const QTextCursor tail = window_->view().document()->find("the end", QTextCursor(),
+                                                            QTextDocument::FindCaseSensitively);
+  ASSERT_FALSE(tail.isNull());
+  EXPECT_FALSE(tail.charFormat().fontItalic()) << "the note's <i> formats the text after it";
+  QString shown;
+  OnDialog([&shown](QWidget& dialog) {
+    shown = dialog.findChild<QLineEdit*>("txtNote")->text();
+    dialog.findChild<QPushButton*>("cmdCancel")->click();
+  });
+  ClickLinkText("HP < 10");
+  EXPECT_EQ(shown, typed);
+}
+
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExit) {
   Open().SelectTableByName("Plain");
   Child<QPushButton>("cmdAddHyper")->click();
@@ -344,6 +246,29 @@ TEST_F(MainWindowTest, ARollDuringAGenerationIsRefusedAndStopEndsTheGeneration) 
 
 // The bundled roadside inn, a thousand times: every result reaches the view. The time taken is
 // recorded in the test's output (--gtest_output) for the documentation, not asserted.
+// The status bar counts the rolls while they are made and tells how many were made after a Stop.
+TEST_F(MainWindowTest, TheStatusBarCountsTheRollsAndSaysHowManyWereMadeBeforeAStop) {
+  WriteTable("Places", "Slow", ":Start\n1,{Msg~Next}one\n");
+  Open().SelectTableByName("Plain");
+  Child<QLineEdit>("txtNumRolls")->setText("10");
+  auto* progress = Child<QProgressBar>("RollProgress");
+  int messages = 0;
+  QString shown;
+  dialogs_.on_message = [&] {
+    if (++messages < 4) return;
+    QTest::qWait(150);  // the bar is brought up to date a few times a second
+    shown = progress->isVisible() ? progress->text() : QString();
+    QTest::keyClick(window_.get(), Qt::Key_Escape);
+  };
+  ClickRow(Child<QListWidget>("lstTables"), "Slow");
+  EXPECT_EQ(shown, "roll 3 of 10");
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Stopped after 4 of 10 rolls");
+  EXPECT_FALSE(progress->isVisible());
+  dialogs_.on_message = nullptr;
+  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
+}
+
 TEST_F(MainWindowTest, AThousandResultsOfASampleTableAreRolledAndShown) {
   const fs::path share = fs::path(FABLEWICK_TEST_DATA_DIR) / ".." / ".." / "share";
   fs::copy(share / "Tables", home_ / "Tables", fs::copy_options::recursive);
@@ -355,6 +280,13 @@ TEST_F(MainWindowTest, AThousandResultsOfASampleTableAreRolledAndShown) {
   const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
   RecordProperty("seconds", std::to_string(seconds.count()));
   ASSERT_EQ(window_->results().size(), 1000u);
+  // A document this large is shown in steps: its first part at once, the rest as the window
+  // turns its event loop.
+  EXPECT_TRUE(window_->view().Loading());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (window_->view().Loading() && std::chrono::steady_clock::now() < deadline) {
+    QApplication::processEvents();
+  }
   EXPECT_EQ(QString::fromStdString(ViewText()).count("Keeper:"), 1000);
   EXPECT_TRUE(dialogs_.boxes.empty());
 }

@@ -311,6 +311,7 @@ void ArchivePanel::cmdDelete_Click() {
     }
   } catch (const std::exception& failure) {
     ReportFailure("cmdDelete_Click", failure.what());
+    emit deleted(FromPath(path.string()));
     // A folder tree may have been deleted in part; show what is left of it.
     std::error_code error;
     if (!document && fs::is_directory(fs::symlink_status(path, error))) {
@@ -328,6 +329,7 @@ void ArchivePanel::cmdDelete_Click() {
   delete node;
   updating_ = false;
   SetButtons(false, false);
+  emit deleted(FromPath(path.string()));
 }
 
 // ---- layout ---------------------------------------------------------------------------------

@@ -56,6 +56,8 @@ class ArchivePanel : public QFrame {
  signals:
   // A document node was clicked; `path` is the document's absolute path.
   void documentChosen(QString path);
+  // The document or folder at `path` (absolute) was deleted, whole or in part.
+  void deleted(QString path);
 
  public slots:
   // Saves the current results document into the selected folder under a name the user types.

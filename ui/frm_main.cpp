@@ -7,10 +7,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -27,8 +29,21 @@
 #include "ui/results_view.h"
 #include "ui/studio_window.h"
 
+// The program's icon is built into the window's library; a static library's resources are
+// registered by hand.
+static void InitIconResources() { Q_INIT_RESOURCE(fablewick); }
+
 namespace fablewick {
 namespace {
+
+// The desktop's icon for the program when its theme has one, else the icon built in.
+QIcon ProgramIcon() {
+  InitIconResources();
+  QIcon built_in;
+  built_in.addFile(":/icons/fablewick-48.png");
+  built_in.addFile(":/icons/fablewick-128.png");
+  return QIcon::fromTheme("fablewick", built_in);
+}
 
 constexpr int kGap = 8;
 constexpr int kMinimumWidth = 500;
@@ -59,6 +74,7 @@ int ButtonWidth(QPushButton* button) {
 frmMain::frmMain(MainWindowOptions options, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)), program_folder_(options_.program_folder) {
   setObjectName("frmMain");
+  setWindowIcon(ProgramIcon());
   if (options_.dialogs) {
     dialogs_ = options_.dialogs;
   } else {
@@ -116,6 +132,7 @@ void frmMain::CreateWidgets() {
   lblCategories->setObjectName("lblCategories");
   cmbCategories = new QComboBox(picTop);
   cmbCategories->setObjectName("cmbCategories");
+  cmbCategories->setPlaceholderText(tr("Choose a category"));
   lstTables = new QListWidget(picTop);
   lstTables->setObjectName("lstTables");
   connect(cmbCategories, &QComboBox::currentIndexChanged, this, &frmMain::cmbCategories_Click);
@@ -154,6 +171,15 @@ void frmMain::CreateWidgets() {
   picArchives->hide();
   connect(picArchives, &ArchivePanel::documentChosen, this,
           [this](const QString& path) { ShowPage(path.toStdString()); });
+  connect(picArchives, &ArchivePanel::deleted, this, [this] {
+    std::error_code error;
+    if (!std::filesystem::exists(WebBrowser1->CurrentPath(), error)) ShowAfterDeletion();
+    history_.Forget([](const PageHistory::Page& page) {
+      std::error_code missing;
+      return !std::filesystem::exists(page.path, missing);
+    });
+    UpdatePageState();
+  });
 
   picResults = MakePanel("picResults", central_);
   WebBrowser1 = new ResultsView(picResults);
@@ -172,7 +198,12 @@ void frmMain::CreateActions() {
   make(mnuPrefs, "mnuPrefs", tr("P&references..."), &frmMain::ShowPreferences);
   make(mnuExit, "mnuExit", tr("E&xit"), &frmMain::ExitWithoutSaving);
   make(mnuCopy, "mnuCopy", tr("&Copy Selected to Clipboard"), [this] { WebBrowser1->copy(); });
-  make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] { WebBrowser1->selectAll(); });
+  make(mnuSelectAll, "mnuSelectAll", tr("Select &All"), [this] {
+    WebBrowser1->FinishLoading();
+    WebBrowser1->selectAll();
+  });
+  make(mnuBack, "mnuBack", tr("&Back"), &frmMain::GoBack);
+  make(mnuForward, "mnuForward", tr("&Forward"), &frmMain::GoForward);
   make(mnuEditTable, "mnuEditTable", tr("Edit &Table"), &frmMain::EditTable);
   make(mnuRoll, "mnuRoll", tr("&Roll"), &frmMain::cmdRoll_Click);
   make(mnuReload, "mnuReload", tr("Re&load"), &frmMain::Reload);
@@ -186,11 +217,19 @@ void frmMain::CreateActions() {
   mnuSelectAll->setShortcut(QKeySequence::SelectAll);
   mnuPrint->setShortcut(QKeySequence::Print);
   mnuRoll->setShortcut(Qt::Key_F5);
+  mnuExport->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+  mnuPrefs->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  mnuReload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mnuFWHelp->setShortcut(QKeySequence::HelpContents);
   mnuStop->setShortcut(Qt::Key_Escape);
   mnuStop->setShortcutContext(Qt::ApplicationShortcut);
   mnuStop->setEnabled(false);
   mnuEditTable->setEnabled(false);
+  mnuBack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  mnuForward->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  mnuBack->setEnabled(false);
+  mnuForward->setEnabled(false);
 }
 
 void frmMain::CreateMenus() {
@@ -208,6 +247,9 @@ void frmMain::CreateMenus() {
   edit->addAction(mnuSelectAll);
   edit->addSeparator();
   edit->addAction(mnuEditTable);
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  view->addAction(mnuBack);
+  view->addAction(mnuForward);
   QMenu* table = menuBar()->addMenu(tr("&Table"));
   table->addAction(mnuRoll);
   table->addAction(mnuStop);
@@ -234,6 +276,17 @@ void frmMain::CreateStatusBar() {
   statusBar()->setObjectName("StatusBar1");
   statusBar()->addWidget(StatusPanel0);
   statusBar()->addWidget(StatusPanel1, 1);
+  RollProgress = new QProgressBar(statusBar());
+  RollProgress->setObjectName("RollProgress");
+  RollProgress->setFormat(tr("roll %v of %m"));
+  RollProgress->setMinimumWidth(
+      RollProgress->fontMetrics().horizontalAdvance("roll 32767 of 32767") + 24);
+  RollProgress->setMaximumWidth(260);
+  RollProgress->hide();
+  statusBar()->addPermanentWidget(RollProgress);
+  StatusPage = new QLabel(statusBar());
+  StatusPage->setObjectName("StatusPage");
+  statusBar()->addPermanentWidget(StatusPage);
 }
 
 void frmMain::SetStatusPanel(int panel, const std::string& text) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "config/config_file.h"
+#include "ui/page_history.h"
 
 class QAction;
 class QComboBox;
@@ -20,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 
 namespace fablewick {
@@ -67,6 +70,9 @@ class frmMain : public QMainWindow {
   void ShowHelp();
   void ShowTitlePage();
   void ShowAddOns();
+  // Back and Forward over the pages shown; refused while a generation runs.
+  void GoBack();
+  void GoForward();
   // Checks the selected table (every table when none is selected) and shows the report.
   void CheckTable();
   // Opens the odds view on the selected table's Start call.
@@ -135,13 +141,28 @@ class frmMain : public QMainWindow {
   // ---- rolling and showing ----
   void StartupRoll(const std::string& command_line);
   // Runs a generation while the window stays responsive; refuses when one is running already.
-  bool Generate(const std::function<void()>& work);
+  // With `rolls` above 0, the status bar shows "roll n of N" as rolls_made_ counts them.
+  bool Generate(const std::function<void()>& work, int rolls = 0);
+  // A sink for the driver that keeps each roll in `results` and counts it for the progress bar.
+  std::function<void(std::string&&)> CountingSink(std::vector<std::string>& results);
+  // Status panel 0 after a generation of `count` rolls of which `made` were made.
+  void ShowRollsMade(int made, int count);
   void DisplayResultsFile(const std::string& path, const std::string& anchor);
   std::string ResultsFilePath() const;
   std::string RegenerateTable(const std::string& number, const std::string& rest);
   std::string EditNote(const std::string& number);
   void FollowLink(const std::string& href);
   void ShowPage(const std::filesystem::path& path);
+  // Shows the document at `path`, scrolled to `anchor`, and records it in the page history
+  // unless `record` is false (Back and Forward). Throws std::runtime_error when it cannot be read.
+  void ShowDocument(const std::string& path, const std::string& anchor, bool record = true);
+  // Says in the status bar which document is shown and enables Back and Forward to match.
+  void UpdatePageState();
+  std::string PageName(const std::string& path) const;
+  // After the document shown was deleted: the last results, or the title page when none were
+  // shown yet. The pages of files that are gone leave the history.
+  void ShowAfterDeletion();
+  void MovePage(bool forward);
   void SetStatusPanel(int panel, const std::string& text);
   void ErrorBox(const std::string& routine, const std::string& description);
 
@@ -165,6 +186,8 @@ class frmMain : public QMainWindow {
   bool mouse_in_tables_ = false;  // a mouse button went down in the table list and is still down
   // The table last loaded from the table list, whose parameters and links the engine holds.
   std::string chosen_table_;
+  PageHistory history_;
+  bool results_shown_ = false;  // a results document was shown in this run
 
   // ---- widgets, under the names the program gives them ----
   QPushButton* cmdFlip = nullptr;
@@ -190,6 +213,9 @@ class frmMain : public QMainWindow {
   ParameterPanel* picParameters = nullptr;
   QLabel* StatusPanel0 = nullptr;
   QLabel* StatusPanel1 = nullptr;
+  QProgressBar* RollProgress = nullptr;  // "roll n of N" while a generation runs
+  std::atomic<int> rolls_made_ = 0;      // counted on the generation's thread
+  QLabel* StatusPage = nullptr;          // which document the view shows
   QWidget* central_ = nullptr;
 
   QAction* mnuExport = nullptr;
@@ -198,6 +224,8 @@ class frmMain : public QMainWindow {
   QAction* mnuExit = nullptr;
   QAction* mnuCopy = nullptr;
   QAction* mnuSelectAll = nullptr;
+  QAction* mnuBack = nullptr;
+  QAction* mnuForward = nullptr;
   QAction* mnuEditTable = nullptr;
   QAction* mnuEditInStudio = nullptr;
   QAction* mnuNewTable = nullptr;

@@ -3,12 +3,15 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "addons/addon_library.h"
 #include "addons/addon_page.h"
@@ -52,9 +55,20 @@ void frmMain::Start() {
 
 // ---- rolling ------------------------------------------------------------------------------
 
-bool frmMain::Generate(const std::function<void()>& work) {
+bool frmMain::Generate(const std::function<void()>& work, int rolls) {
   if (generating_) return false;
   generating_ = true;
+  rolls_made_ = 0;
+  // The generation's thread only counts; the window reads the count a few times a second.
+  QTimer progress;
+  if (rolls > 0) {
+    RollProgress->setRange(0, rolls);
+    RollProgress->setValue(0);
+    RollProgress->show();
+    connect(&progress, &QTimer::timeout, this,
+            [this, rolls] { RollProgress->setValue(std::min(int{rolls_made_}, rolls)); });
+    progress.start(50);
+  }
   picParameters->SetChangeAllowed(false);
   cmdStop->setEnabled(true);
   mnuStop->setEnabled(true);
@@ -67,6 +81,8 @@ bool frmMain::Generate(const std::function<void()>& work) {
     failure = std::current_exception();
   }
   QApplication::restoreOverrideCursor();
+  progress.stop();
+  RollProgress->hide();
   cmdStop->setEnabled(false);
   mnuStop->setEnabled(false);
   generating_ = false;
@@ -78,6 +94,19 @@ bool frmMain::Generate(const std::function<void()>& work) {
 
 void frmMain::Stop() {
   if (generating_) engine_->RequestStop();
+}
+
+std::function<void(std::string&&)> frmMain::CountingSink(std::vector<std::string>& results) {
+  return [this, &results](std::string&& text) {
+    results.push_back(std::move(text));
+    ++rolls_made_;
+  };
+}
+
+void frmMain::ShowRollsMade(int made, int count) {
+  SetStatusPanel(0, made < count ? "Stopped after " + std::to_string(made) + " of " +
+                                       std::to_string(count) + " rolls"
+                                 : "Done");
 }
 
 void frmMain::cmdRoll_Click() {
@@ -94,15 +123,17 @@ void frmMain::cmdRoll_Click() {
     return;
   }
   std::vector<std::string> results;
+  results.reserve(static_cast<std::size_t>(std::max<int16_t>(*count, 0)));
+  int made = 0;
   try {
-    Generate([&] { results = RollTable(*engine_, table, *count); });
+    Generate([&] { made = RollTable(*engine_, table, *count, CountingSink(results)); }, *count);
   } catch (const std::exception& error) {
     ErrorBox("cmdRoll_Click", error.what());
     return;
   }
   ResultList = std::move(results);
   DisplayResultsFile(ResultsFilePath(), "");
-  SetStatusPanel(0, "Done");
+  ShowRollsMade(made, *count);
 }
 
 void frmMain::StartupRoll(const std::string& command_line) {
@@ -117,15 +148,22 @@ void frmMain::StartupRoll(const std::string& command_line) {
     return;
   }
   ResultList.clear();
+  int made = 0;
   if (count && *count > 0) {
     try {
-      Generate([&] { ResultList = RollStartCalls(*engine_, command.call_text, *count, &table); });
+      Generate(
+          [&] {
+            made = RollStartCalls(*engine_, command.call_text, *count, &table,
+                                  CountingSink(ResultList));
+          },
+          *count);
     } catch (const std::exception& error) {
       ErrorBox("RollStartCall", error.what());
+      made = *count;  // the box said what went wrong; this was no stop
     }
   }
   DisplayResultsFile(ResultsFilePath(), "");
-  SetStatusPanel(0, "Done");
+  ShowRollsMade(made, count ? int{*count} : 0);
   txtNumRolls->setText(QString::fromStdString(StartupCountBoxText(command.count_text)));
   SelectTableByName(table);
 }
@@ -144,16 +182,83 @@ void frmMain::DisplayResultsFile(const std::string& path, const std::string& anc
     WriteTextFileAtomically(
         file, BuildResultsDocument(settings_.nOutputType, title, ResultList,
                                    program_folder_.string(), settings_.ColorFG, settings_.ColorBG));
-    WebBrowser1->Navigate(anchor.empty() ? file : file + "#" + anchor);
+    ShowDocument(file, anchor);
+    results_shown_ = true;
   } catch (const std::exception& error) {
     ErrorBox("DisplayResultsFile", error.what());
   }
 }
 
 void frmMain::ShowPage(const std::filesystem::path& path) {
+  const std::string target = path.string();
+  const std::size_t hash = target.find('#');
   try {
-    WebBrowser1->Navigate(path.string());
+    ShowDocument(target.substr(0, hash), hash == std::string::npos ? "" : target.substr(hash + 1));
   } catch (const std::exception& error) {
+    dialogs_->MessageBox("Fablewick", error.what());
+  }
+}
+
+void frmMain::ShowDocument(const std::string& path, const std::string& anchor, bool record) {
+  WebBrowser1->Navigate(anchor.empty() ? path : path + "#" + anchor);
+  if (record) history_.Visit({path, anchor});
+  UpdatePageState();
+}
+
+// ---- the pages shown ----------------------------------------------------------------------
+
+std::string frmMain::PageName(const std::string& path) const {
+  const std::filesystem::path file = std::filesystem::path(path).lexically_normal();
+  const std::filesystem::path relative =
+      file.lexically_relative(program_folder_.lexically_normal());
+  const std::string name = relative.empty() ? file.filename().string() : relative.generic_string();
+  if (file.parent_path() == program_folder_.lexically_normal() && file.stem() == "Temp") {
+    return "Last results";
+  }
+  if (name.starts_with("Archives/")) return "Archived: " + name.substr(9);
+  if (name.starts_with("Help/")) return "Help";
+  if (name == "Title.html") return "Title page";
+  if (name == kAddOnPageFileName) return "Add-ons";
+  if (name == "Check.html") return "Table check";
+  return file.filename().string();
+}
+
+void frmMain::UpdatePageState() {
+  const std::string& path = WebBrowser1->CurrentPath();
+  StatusPage->setText(path.empty() ? QString() : QString::fromStdString(PageName(path)));
+  StatusPage->setToolTip(QString::fromStdString(path));
+  mnuBack->setEnabled(history_.CanGoBack());
+  mnuForward->setEnabled(history_.CanGoForward());
+}
+
+void frmMain::ShowAfterDeletion() {
+  const std::string results = ResultsFilePath();
+  std::error_code error;
+  if (results_shown_ && std::filesystem::exists(results, error)) {
+    ShowPage(results);
+  } else {
+    ShowTitlePage();
+  }
+}
+
+void frmMain::GoBack() { MovePage(false); }
+
+void frmMain::GoForward() { MovePage(true); }
+
+void frmMain::MovePage(bool forward) {
+  if (generating_) {
+    SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  const std::optional<PageHistory::Page> page = forward ? history_.Forward() : history_.Back();
+  if (!page) return;
+  try {
+    ShowDocument(page->path, page->anchor, false);
+  } catch (const std::exception& error) {
+    // Gone by other means: the page leaves the history and the view stays as it was.
+    const std::string gone = page->path;
+    history_.Forget([&gone](const PageHistory::Page& entry) { return entry.path == gone; });
+    UpdatePageState();
     dialogs_->MessageBox("Fablewick", error.what());
   }
 }
@@ -173,7 +278,7 @@ void frmMain::ShowAddOns() {
   const std::filesystem::path file = program_folder_ / kAddOnPageFileName;
   try {
     WriteTextFileAtomically(file.string(), page.html);
-    WebBrowser1->Navigate(file.string());
+    ShowDocument(file.string(), "");
   } catch (const std::exception& error) {
     ErrorBox(kAddOnPageRoutine, error.what());
   }
@@ -190,7 +295,7 @@ void frmMain::CheckTable() {
         file.string(),
         FormatDiagnosticsHtml(CheckTables(engine_->Catalog(), engine_->TablesFolder(), targets),
                               title));
-    WebBrowser1->Navigate(file.string());
+    ShowDocument(file.string(), "");
   } catch (const std::exception& error) {
     ErrorBox("CheckTable", error.what());
   }
@@ -218,6 +323,14 @@ void frmMain::WebBrowser1_BeforeNavigate2(const std::string& href) {
   const ProgramLink link = ParseProgramLink(href);
   if (link.kind != ProgramLink::kOther && generating_) {
     SetStatusPanel(1, "A generation is running: press Stop or Esc first.");
+    return;
+  }
+  std::error_code error;
+  if ((link.kind == ProgramLink::kReroll || link.kind == ProgramLink::kNote) &&
+      !std::filesystem::exists(WebBrowser1->CurrentPath(), error)) {
+    // The document was deleted since it was shown: its links lead nowhere.
+    SetStatusPanel(1, "The document shown is no longer on disk.");
+    ShowAfterDeletion();
     return;
   }
   switch (link.kind) {
@@ -272,8 +385,8 @@ std::string frmMain::EditNote(const std::string& number) {
     ResultList = std::move(results);
     return "";
   }
-  const std::optional<std::string> edited = frmNote::Edit(this, note->note);
-  if (!edited || *edited == note->note) return "-1";
+  const std::optional<std::string> edited = frmNote::Edit(this, note->text);
+  if (!edited || *edited == note->text) return "-1";
   ReplaceNoteLink(results, *note, number, *edited);
   ResultList = std::move(results);
   return number;
@@ -326,7 +439,9 @@ void frmMain::ExportResults() {
 void frmMain::PrintResults() {
   QPrinter printer;
   QPrintDialog dialog(&printer, this);
-  if (dialog.exec() == QDialog::Accepted) WebBrowser1->print(&printer);
+  if (dialog.exec() != QDialog::Accepted) return;
+  WebBrowser1->FinishLoading();
+  WebBrowser1->print(&printer);
 }
 
 void frmMain::ShowPreferences() {

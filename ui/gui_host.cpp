@@ -92,8 +92,22 @@ bool GuiThreadHost::StartProgram(const std::vector<std::string>& arguments, std:
   return started;
 }
 
+QMessageBox::Icon MessageBoxIcon(const std::string& title) {
+  // The program's failure boxes: "Error in ...", "Error occurred in ...", "Error reading ...",
+  // "Error", and the boxes that give a failure's own description under the program's name.
+  if (title.starts_with("Error") || title == "Fablewick") return QMessageBox::Critical;
+  static const char* const kWarnings[] = {"Number of Rolls", "Folder Already Exists",
+                                          "File Already Exists", "Export Not Available",
+                                          "Module missing function"};
+  for (const char* warning : kWarnings) {
+    if (title == warning) return QMessageBox::Warning;
+  }
+  return QMessageBox::Information;
+}
+
 void QtDialogsHost::MessageBox(const std::string& title, const std::string& text) {
-  QMessageBox::information(parent_, Q(title), Q(text), QMessageBox::Ok);
+  QMessageBox box(MessageBoxIcon(title), Q(title), Q(text), QMessageBox::Ok, parent_);
+  box.exec();
 }
 
 bool QtDialogsHost::OkCancelBox(const std::string& title, const std::string& text) {

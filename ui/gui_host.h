@@ -5,6 +5,7 @@
 // scripted host in tests.
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <array>
 #include <functional>
@@ -57,6 +58,10 @@ class GuiThreadHost : public Host {
 
 // The real boxes: Qt message and input boxes, the debug window, the question before a table
 // starts a program, and starting it.
+// The icon of a message box with this title: critical for the program's failure boxes, a
+// warning for refused input, information for everything else (a table's own messages).
+QMessageBox::Icon MessageBoxIcon(const std::string& title);
+
 class QtDialogsHost : public Host {
  public:
   explicit QtDialogsHost(QWidget* parent) : parent_(parent) {}

@@ -5,7 +5,12 @@
 #pragma once
 
 #include <QTextBrowser>
+#include <optional>
 #include <string>
+
+#include "ui/stepped_html.h"
+
+class QTimer;
 
 namespace fablewick {
 
@@ -25,6 +30,11 @@ class ResultsView : public QTextBrowser {
   const std::string& CurrentPath() const { return path_; }
   // Reads the document shown again from disk.
   void Reload();
+  // A large HTML document is shown in steps: its first part at once, then a few of its results
+  // at every turn of the window's event loop, so the window stays responsive however large it
+  // is. Whether such a document is still being shown, and showing its rest at once.
+  bool Loading() const { return stepped_.has_value(); }
+  void FinishLoading();
 
  signals:
   // A link was clicked or activated with the keyboard; `href` is the address as written.
@@ -35,6 +45,13 @@ class ResultsView : public QTextBrowser {
 
  private:
   void OnAnchorClicked(const QUrl& url);
+  void ShowNextPart();
+  void StopLoading();
+
+  std::optional<SteppedHtml> stepped_;  // the document being shown in steps
+  qsizetype next_piece_ = 0;
+  QString pending_anchor_;  // to scroll to once its result is shown
+  QTimer* step_timer_ = nullptr;
 
   std::string path_;
   std::string anchor_;

@@ -153,6 +153,12 @@ char* Handed(const std::string& text) {
   return copy;
 }
 
+std::string AboutCoinpurse() {
+  return std::string("Coinpurse ") + kVersion +
+         ", an example add-on for Fablewick: counts coins into gold, silver and copper and "
+         "shares them out.\nUse: {Extern~Coinpurse,3g 25s 140c / 4}\n";
+}
+
 }  // namespace
 
 char* Main(const char* parameter) {
@@ -165,11 +171,21 @@ char* Main(const char* parameter) {
 
 char* Version(void) { return Handed(kVersion); }
 
+// Shown by the window in a box.
+char* AboutText(void) {
+  try {
+    return Handed(AboutCoinpurse());
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// For programs that only call About: the same text on standard error.
 void About(void) {
-  std::fprintf(stderr,
-               "Coinpurse %s, an example add-on for Fablewick: counts coins into gold, silver "
-               "and copper and shares them out.\nUse: {Extern~Coinpurse,3g 25s 140c / 4}\n",
-               kVersion);
+  try {
+    std::fputs(AboutCoinpurse().c_str(), stderr);
+  } catch (...) {
+  }
 }
 
 void FreeText(char* text) { std::free(text); }

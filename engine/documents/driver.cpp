@@ -50,7 +50,7 @@ std::vector<std::string> RollTable(Engine& engine, const std::string& table, int
   return results;
 }
 
-void RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take) {
+int16_t RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take) {
   std::string status = "Generating";
   engine.host().SetStatus(0, status);
   engine.BeginGeneration();
@@ -69,8 +69,10 @@ void RollTable(Engine& engine, const std::string& table, int16_t count, const Re
       break;
     }
   }
+  const int16_t rolled = made;
   for (; made < count; ++made) take(std::string());
   engine.host().SetStatus(0, "Done");
+  return rolled;
 }
 
 std::string TableOfStartCall(std::string_view call_text) {
@@ -101,8 +103,8 @@ std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_te
   return results;
 }
 
-void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, std::string* table,
-                    const ResultSink& take) {
+int16_t RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
+                       std::string* table, const ResultSink& take) {
   std::string status;
   engine.BeginGeneration();
   int16_t made = 0;
@@ -115,8 +117,10 @@ void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, s
     engine.host().SetStatus(0, status += ".");
     if (engine.StopRequested()) break;
   }
+  const int16_t rolled = made;
   for (; made < count; ++made) take(std::string());
   engine.host().SetStatus(0, "Done");
+  return rolled;
 }
 
 }  // namespace fablewick

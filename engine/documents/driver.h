@@ -25,8 +25,9 @@ std::vector<std::string> RollTable(Engine& engine, const std::string& table, int
 using ResultSink = std::function<void(std::string&& text)>;
 
 // The same rolls, each handed to `take` as soon as it is made instead of being kept; the rolls
-// not made after a stop are handed over empty.
-void RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take);
+// not made after a stop are handed over empty. Returns how many rolls were made: `count`, or
+// fewer after a stop.
+int16_t RollTable(Engine& engine, const std::string& table, int16_t count, const ResultSink& take);
 
 struct StartCallResult {
   std::string table;
@@ -45,7 +46,7 @@ std::string TableOfStartCall(std::string_view call_text);
 // Returns the texts (caret codes expanded) and the table name of the last roll.
 std::vector<std::string> RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
                                         std::string* table);
-void RollStartCalls(Engine& engine, std::string_view call_text, int16_t count, std::string* table,
-                    const ResultSink& take);
+int16_t RollStartCalls(Engine& engine, std::string_view call_text, int16_t count,
+                       std::string* table, const ResultSink& take);
 
 }  // namespace fablewick

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/documents/document.h"
+#include "engine/documents/html_text.h"
 #include "engine/documents/link_markup.h"
 #include "engine/engine.h"
 #include "engine/expansion/syntax.h"
@@ -211,8 +212,9 @@ std::optional<NoteLink> FindNoteLink(const std::vector<std::string>& results,
       const std::size_t content = start + tag.size();
       const std::size_t end = EndOfLinkOrFirstClose(result, content);
       if (end == std::string_view::npos) continue;
-      return NoteLink{index, std::string(result.substr(start, end - start)),
-                      std::string(result.substr(content, end - kClosingTag.size() - content))};
+      const std::string_view note = result.substr(content, end - kClosingTag.size() - content);
+      return NoteLink{index, std::string(result.substr(start, end - start)), std::string(note),
+                      DecodeHtmlText(note)};
     }
   }
   return std::nullopt;
@@ -222,7 +224,7 @@ void ReplaceNoteLink(std::vector<std::string>& results, const NoteLink& link,
                      std::string_view number, std::string_view new_note) {
   if (link.result >= results.size() || !IsLinkNumber(number)) return;
   const std::string new_link =
-      NoteLinkMarkup(number, new_note.empty() ? std::string_view("-") : new_note);
+      NoteLinkMarkup(number, new_note.empty() ? std::string("-") : EscapeHtmlText(new_note));
   std::string& result = results[link.result];
   result = ReplaceAll(result, link.old_link, new_link);
 }

@@ -66,11 +66,13 @@ bool ReplaceRerollLink(std::vector<std::string>& results, std::string_view numbe
                        std::string_view rest, std::string_view new_text);
 
 // A note link found in the results: the index of the result holding it, the whole link as it
-// stands there, and its current note (the text between its opening tag and its own "</a>").
+// stands there, its current note (the markup between its opening tag and its own "</a>"), and
+// that note as the person reads and edits it, its character references decoded.
 struct NoteLink {
   std::size_t result = 0;
   std::string old_link;
   std::string note;
+  std::string text;
 };
 
 // Note link `number` in the first result that holds it; nullopt when none does.
@@ -78,7 +80,9 @@ std::optional<NoteLink> FindNoteLink(const std::vector<std::string>& results,
                                      std::string_view number);
 
 // Replaces every copy of the found note link in its result by note link `number` showing
-// new_note, or "-" when new_note is empty so that the link stays clickable.
+// new_note, or "-" when new_note is empty so that the link stays clickable. new_note is plain
+// text as typed: "&", "<", ">" and quotes are written as character references, so that the note
+// shows what was typed and cannot end the link or format the results after it.
 void ReplaceNoteLink(std::vector<std::string>& results, const NoteLink& link,
                      std::string_view number, std::string_view new_note);
 

@@ -1,0 +1,77 @@
+// How long the window takes to show a large results document: 20,000 rolls of the sample table
+// Random Inn, written as the Roll button writes them, then shown in the results view on the
+// offscreen platform. Prints the time until the first part is on screen, the time until the
+// whole document is shown, and the longest single step the window's thread was held for.
+// Run with `make bench-view`; the figures are for the machine it runs on.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/quiet_host.h"
+#include "engine/documents/document.h"
+#include "engine/documents/driver.h"
+#include "engine/engine.h"
+#include "platform/safe_file.h"
+#include "ui/results_view.h"
+
+namespace fs = std::filesystem;
+using namespace fablewick;
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const int rolls = argc > 1 ? std::atoi(argv[1]) : 20000;
+  const fs::path share = fs::path(__FILE__).parent_path().parent_path().parent_path() / "share";
+  const fs::path folder = fs::temp_directory_path() / "fablewick-view-bench";
+  fs::create_directories(folder);
+  fs::copy_file(share / "link.css", folder / "link.css", fs::copy_options::overwrite_existing);
+
+  QuietHost host;
+  Engine engine(host);
+  engine.SetTablesFolder(share / "Tables");
+  engine.SetProgramFolder(folder);
+  engine.FillCatalog();
+  engine.Seed(1);
+  QElapsedTimer clock;
+  clock.start();
+  const std::vector<std::string> results =
+      RollTable(engine, "Random Inn", static_cast<int16_t>(std::min(rolls, 32767)));
+  const fs::path file = folder / "Temp.html";
+  const std::string document =
+      BuildResultsDocument(0, "Random Inn", results, folder.string(), "#400000", "#FFFFF0");
+  WriteTextFileAtomically(file.string(), document);
+  std::printf("%d rolls of Random Inn: generated and written in %lld ms (%.1f MB)\n", rolls,
+              static_cast<long long>(clock.elapsed()), document.size() / 1e6);
+
+  ResultsView view;
+  view.resize(800, 600);
+  view.show();
+  QApplication::processEvents();
+  // The longest time between two turns of the event loop while the document is shown.
+  QElapsedTimer beat;
+  qint64 longest = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { longest = std::max(longest, beat.restart()); });
+  clock.restart();
+  view.Navigate(file.string());
+  const qint64 navigated = clock.elapsed();
+  QApplication::processEvents();
+  const qint64 first = clock.elapsed();
+  beat.start();
+  ticker.start(0);
+  while (view.Loading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  const qint64 whole = clock.elapsed();
+  ticker.stop();
+  std::printf(
+      "shown: first part on screen after %lld ms (Navigate %lld ms), whole document "
+      "after %lld ms; the window's thread was held at most %lld ms at a time\n",
+      static_cast<long long>(first), static_cast<long long>(navigated),
+      static_cast<long long>(whole), static_cast<long long>(std::max(longest, navigated)));
+  fs::remove_all(folder);
+  return 0;
+}

@@ -1,0 +1,73 @@
+// The results view on its own: a large results document is shown in steps, first part at once,
+// and ends up showing what the whole document shows.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/documents/document.h"
+#include "tests/support/files.h"
+#include "ui/results_view.h"
+
+namespace fablewick {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+QTextCharFormat FormatOf(ResultsView& view, const QString& text) {
+  const QTextCursor found =
+      view.document()->find(text, QTextCursor(), QTextDocument::FindCaseSensitively);
+  EXPECT_FALSE(found.isNull()) << text.toStdString();
+  return found.charFormat();
+}
+
+TEST(ResultsViewTest, ALargeDocumentShowsItsFirstPartAtOnceAndAllOfItInSteps) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("fablewick-view-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  WriteFile(folder / "link.css", "a.clsLink { color: #8a3b12; }\n");
+  std::vector<std::string> results;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = std::to_string(i);
+    results.push_back("Result " + n + " has <a name=\"fwroll" + n + "\" CLASS=clsLink href=\"reg" +
+                      n + "://T.G\">link " + n + "</a>" + (i % 7 ? "" : "\r\non two lines"));
+  }
+  const std::string document =
+      BuildResultsDocument(0, "T", results, folder.string(), "#400000", "#FFFFF0");
+  WriteFile(folder / "Temp.html", document);
+
+  ResultsView view;
+  view.resize(600, 400);
+  view.show();
+  view.Navigate((folder / "Temp.html").string() + "#fwroll2500");
+  EXPECT_TRUE(view.Loading());
+  EXPECT_THAT(view.toPlainText().toStdString(), StartsWith("Result 0 has link 0"));
+  EXPECT_THAT(view.toPlainText().toStdString(), Not(HasSubstr("Result 2999")));
+  QElapsedTimer clock;
+  clock.start();
+  while (view.Loading() && clock.elapsed() < 120000) QApplication::processEvents();
+  ASSERT_FALSE(view.Loading());
+
+  QTextDocument whole;
+  whole.setHtml(QString::fromStdString(document));
+  EXPECT_EQ(view.toPlainText().trimmed(), whole.toPlainText().trimmed());
+  EXPECT_EQ(FormatOf(view, "link 2999").foreground().color(), QColor("#8a3b12"));
+  EXPECT_EQ(FormatOf(view, "link 2999").anchorHref(), "reg2999://T.G");
+  EXPECT_EQ(FormatOf(view, "Result 2999").foreground().color(), QColor("#400000"));
+  EXPECT_GT(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum() / 2)
+      << "the anchor was not scrolled to once its result was shown";
+  fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace fablewick
