@@ -15,6 +15,7 @@
 #include "ui/dlg_debug.h"
 #include "ui/frm_note.h"
 #include "ui/gui_host.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 namespace {
@@ -57,8 +58,8 @@ TEST(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThrough
 }
 
 // Failure boxes carry the critical icon, refused input the warning icon, a table's own
-// messages the information icon.
-TEST(MessageBoxTest, FailureBoxesShowTheCriticalIconAndRefusalsTheWarningIcon) {
+// messages the information icon; a short message still leaves room for the whole title.
+TEST(MessageBoxTest, FailureBoxesShowTheCriticalIconAndRefusalsTheWarningIconUnderTheirTitle) {
   QtDialogsHost host(nullptr);
   for (const auto& [title, icon] : std::vector<std::pair<std::string, QMessageBox::Icon>>{
            {"Error in RegenerateTable", QMessageBox::Critical},
@@ -69,6 +70,7 @@ TEST(MessageBoxTest, FailureBoxesShowTheCriticalIconAndRefusalsTheWarningIcon) {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       shown = box->icon();
+      EXPECT_GE(box->width(), TitleWidth(*box, box->windowTitle()));
       QTest::keyClick(box, Qt::Key_Return);
     });
     host.MessageBox(title, "text");

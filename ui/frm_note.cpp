@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/title_fit.h"
+
 namespace fablewick {
 
 SelectAllLineEdit::SelectAllLineEdit(QWidget* parent) : QLineEdit(parent) {}
@@ -23,6 +25,7 @@ void SelectAllLineEdit::focusInEvent(QFocusEvent* event) {
 frmNote::frmNote(const std::string& note, QWidget* parent) : QDialog(parent) {
   setObjectName("frmNote");
   setWindowTitle("Edit Note");
+  FitTitle(*this);
 
   txtNote_ = new SelectAllLineEdit(this);
   txtNote_->setObjectName("txtNote");

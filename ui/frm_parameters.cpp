@@ -10,6 +10,7 @@
 
 #include "engine/numbers.h"
 #include "ui/frm_note.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 
@@ -18,6 +19,7 @@ frmParameters::frmParameters(std::vector<TableParameter> params, std::vector<std
     : QDialog(parent), params_(std::move(params)), answers_(std::move(answers)) {
   setObjectName("frmParameters");
   setWindowTitle("Enter Table Parameters");
+  FitTitle(*this);
   answers_.resize(params_.size());
   step_ = std::clamp(start_step, 0, std::max(count() - 1, 0));
 
@@ -87,6 +89,7 @@ void frmParameters::ShowStep() {
   const TableParameter& param = params_[step_];
   filling_ = true;
   setWindowTitle(QString("Enter parameter %1 of %2").arg(step_ + 1).arg(count()));
+  FitTitle(*this);
   lblPrompt_->setText(QString::fromStdString(param.Prompt));
   if (!param.IsList) {
     lstParamList_->hide();

@@ -7,11 +7,22 @@
 
 #include "platform/process.h"
 #include "ui/dlg_debug.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// Shows a box wide enough for its whole title and returns the button pressed.
+QMessageBox::StandardButton AskBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                   const QString& text, QMessageBox::StandardButtons buttons,
+                                   QMessageBox::StandardButton default_button) {
+  QMessageBox box(icon, title, text, buttons, parent);
+  box.setDefaultButton(default_button);
+  FitTitle(box);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
 
 }  // namespace
 
@@ -106,28 +117,29 @@ QMessageBox::Icon MessageBoxIcon(const std::string& title) {
 }
 
 void QtDialogsHost::MessageBox(const std::string& title, const std::string& text) {
-  QMessageBox box(MessageBoxIcon(title), Q(title), Q(text), QMessageBox::Ok, parent_);
-  box.exec();
+  AskBox(parent_, MessageBoxIcon(title), Q(title), Q(text), QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtDialogsHost::OkCancelBox(const std::string& title, const std::string& text) {
-  return QMessageBox::warning(parent_, Q(title), Q(text), QMessageBox::Ok | QMessageBox::Cancel,
-                              QMessageBox::Ok) == QMessageBox::Ok;
+  return AskBox(parent_, QMessageBox::Warning, Q(title), Q(text),
+                QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) == QMessageBox::Ok;
 }
 
 bool QtDialogsHost::YesNoBox(const std::string& title, const std::string& text) {
-  return QMessageBox::question(parent_, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return AskBox(parent_, QMessageBox::Question, Q(title), Q(text),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDialogsHost::InputBox(const std::string& prompt,
                                                    const std::string& title,
                                                    const std::string& default_answer) {
-  bool ok = false;
-  const QString answer = QInputDialog::getText(parent_, Q(title), Q(prompt), QLineEdit::Normal,
-                                               Q(default_answer), &ok);
-  if (!ok) return std::nullopt;
-  return answer.toStdString();
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(Q(title));
+  dialog.setLabelText(Q(prompt));
+  dialog.setTextValue(Q(default_answer));
+  FitTitle(dialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
 }
 
 void QtDialogsHost::ShowDebug(const std::string& caption, const std::vector<std::string>& lines) {
@@ -137,9 +149,8 @@ void QtDialogsHost::ShowDebug(const std::string& caption, const std::vector<std:
 bool QtDialogsHost::AllowShell(const std::string& table, const std::string& command_line) {
   const QString text = QObject::tr("The table \"%1\" wants to start a program:\n\n%2\n\nAllow it?")
                            .arg(Q(table), Q(command_line));
-  return QMessageBox::question(parent_, QObject::tr("Start a program?"), text,
-                               QMessageBox::Yes | QMessageBox::No,
-                               QMessageBox::No) == QMessageBox::Yes;
+  return AskBox(parent_, QMessageBox::Question, QObject::tr("Start a program?"), text,
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool QtDialogsHost::StartProgram(const std::vector<std::string>& arguments, std::string& error) {

@@ -13,6 +13,7 @@
 #include "engine/authoring/import.h"
 #include "engine/engine.h"
 #include "ui/frm_main.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 namespace {
@@ -35,6 +36,7 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
 frmImport::frmImport(frmMain& window) : QDialog(&window), window_(window) {
   setObjectName("frmImport");
   setWindowTitle(kTitle);
+  FitTitle(*this);
 
   txtFile_ = new QLineEdit(this);
   txtFile_->setObjectName("txtFile");
