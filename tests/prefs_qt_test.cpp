@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <filesystem>
 #include <string>
 
@@ -93,10 +95,15 @@ TEST_F(PrefsDialogTest, OpensOnTheInterfacePageShowingTheSettingsAndOkStoresEver
   EXPECT_EQ(Find<QComboBox>("cboOutput")->currentText(), "Text");
   EXPECT_EQ(LabelText("lblTableFolder"), "/srv/tables");
   EXPECT_EQ(LabelTip("lblEditor"), "/usr/bin/old-editor");
-  const auto tabs = dialog.findChildren<QRadioButton*>("optTab");
-  ASSERT_EQ(tabs.size(), 3);
-  tabs[2]->click();
+  // A click on a tab brings its page to the front.
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QTabBar* tabs = Find<QTabWidget>("tabPages")->tabBar();
+  ASSERT_EQ(tabs->count(), 3);
+  EXPECT_EQ(tabs->tabText(2), "&Miscellaneous");
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
   EXPECT_EQ(dialog.CurrentTab(), 2);
+  EXPECT_TRUE(Find<QComboBox>("cboOutput")->isVisible());
 
   Find<QComboBox>("cboOutput")->setCurrentIndex(2);
   dialog.folder_answer = home_ / "MyTables";

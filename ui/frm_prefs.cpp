@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -11,8 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStackedWidget>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +20,7 @@
 
 #include "engine/host.h"
 #include "platform/text.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 
@@ -91,24 +90,15 @@ frmPrefs::frmPrefs(Settings& settings, fs::path program_folder, Host& boxes, QWi
       editor_path_(settings.szEditorPath) {
   setObjectName(QStringLiteral("frmPrefs"));
   setWindowTitle(QStringLiteral("Fablewick Preferences"));
+  FitTitle(*this);
   setModal(true);
 
-  auto* tabs = new QButtonGroup(this);
-  auto* tab_row = new QHBoxLayout;
-  const char* captions[] = {"&Interface", "&Folders", "&Miscellaneous"};
-  for (int i = 0; i < 3; ++i) {
-    optTab_[i] = new QRadioButton(QString::fromUtf8(captions[i]), this);
-    optTab_[i]->setObjectName(QStringLiteral("optTab"));
-    tabs->addButton(optTab_[i], i);
-    tab_row->addWidget(optTab_[i]);
-  }
-  tab_row->addStretch();
-  connect(tabs, &QButtonGroup::idClicked, this, &frmPrefs::optTab_Click);
-
-  fraTab_ = new QStackedWidget(this);
-  fraTab_->addWidget(BuildInterfacePage());
-  fraTab_->addWidget(BuildFoldersPage());
-  fraTab_->addWidget(BuildMiscellaneousPage());
+  // The pages keep their captions, with Alt and the underlined letter choosing them.
+  fraTab_ = new QTabWidget(this);
+  fraTab_->setObjectName(QStringLiteral("tabPages"));
+  fraTab_->addTab(BuildInterfacePage(), QStringLiteral("&Interface"));
+  fraTab_->addTab(BuildFoldersPage(), QStringLiteral("&Folders"));
+  fraTab_->addTab(BuildMiscellaneousPage(), QStringLiteral("&Miscellaneous"));
 
   cmdOK_ = MakeButton("cmdOK", "&OK", this);
   cmdOK_->setDefault(true);
@@ -121,7 +111,6 @@ frmPrefs::frmPrefs(Settings& settings, fs::path program_folder, Host& boxes, QWi
   button_row->addWidget(cmdCancel_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(tab_row);
   layout->addWidget(fraTab_);
   layout->addLayout(button_row);
 
@@ -204,7 +193,6 @@ int frmPrefs::CurrentTab() const { return fraTab_->currentIndex(); }
 
 void frmPrefs::optTab_Click(int index) {
   if (index < 0 || index >= fraTab_->count()) return;
-  optTab_[index]->setChecked(true);
   fraTab_->setCurrentIndex(index);
 }
 

@@ -1,5 +1,5 @@
 // The preferences dialog frmPrefs: the settings of the configuration file that have a control,
-// on three pages chosen by option buttons. "&OK" stores the controls into the settings, "&Cancel"
+// on three tabbed pages. "&OK" stores the controls into the settings, "&Cancel"
 // stores nothing; the file itself is written when the main window closes.
 #pragma once
 
@@ -15,8 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QRadioButton;
-class QStackedWidget;
+class QTabWidget;
 
 namespace fablewick {
 
@@ -76,8 +75,7 @@ class frmPrefs : public QDialog {
   std::string editor_path_;
   bool textures_changed_ = false;
 
-  QRadioButton* optTab_[3] = {};
-  QStackedWidget* fraTab_ = nullptr;
+  QTabWidget* fraTab_ = nullptr;
   QCheckBox* chkRemPos_ = nullptr;
   QCheckBox* chkTexBG_ = nullptr;
   QLabel* lblTableFolder_ = nullptr;
