@@ -190,14 +190,36 @@ TEST_F(MainWindowTest, ANoteTypedWithMarkupShowsAsTypedAndStaysEditable) {
   EXPECT_EQ(shown, typed);
 }
 
+TEST_F(MainWindowTest, TheToolbarRollsAndFlipsToTheArchives) {
+  Open().SelectTableByName("Plain");
+  Child<QLineEdit>("txtNumRolls")->setText("3");
+  QTest::mouseClick(ToolButton("mnuRoll"), Qt::LeftButton);
+  EXPECT_EQ(window_->results().size(), 3u);
+  EXPECT_FALSE(ToolButton("mnuStop")->isEnabled());
+  QTest::mouseClick(ToolButton("mnuArchives"), Qt::LeftButton);
+  EXPECT_TRUE(Child<ArchivePanel>("picArchives")->isVisible());
+  EXPECT_TRUE(ToolButton("mnuArchives")->isChecked());
+  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  EXPECT_FALSE(ToolButton("mnuArchives")->isChecked());
+}
+
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExit) {
   Open().SelectTableByName("Plain");
   Child<QPushButton>("cmdAddHyper")->click();
   Child<QPushButton>("cmdAddHyper")->click();
   Child<QLineEdit>("txtNumRolls")->setText("4");
   window_->resize(700, 520);
+  // The splitter's position goes to the desktop's settings, never to the configuration file.
+  const int left_width = Child<QSplitter>("splitMain")->sizes().front();
+  const int list_width = Child<QListWidget>("lstTables")->width();
+  DragSplitter(60);
+  EXPECT_EQ(Child<QSplitter>("splitMain")->sizes().front(), left_width + 60);
+  EXPECT_EQ(Child<QListWidget>("lstTables")->width(), list_width + 60);
   window_->close();
   const std::string config = ReadFile(home_ / "Fablewick.cfg");
+  EXPECT_THAT(config, Not(HasSubstr("plitter")));
+  EXPECT_THAT(ReadFile(DesktopSettingsFolder() / "Fablewick" / "Fablewick.conf"),
+              HasSubstr("splitter="));
   EXPECT_THAT(config, HasSubstr("NumRolls=4\r\n"));
   EXPECT_THAT(config, HasSubstr("HList=Plain\r\nHList=Plain\r\n"));
   EXPECT_THAT(config, HasSubstr("Maximized=False\r\n"));
@@ -205,6 +227,7 @@ TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExi
   TestWindow& again = Open();
   EXPECT_EQ(Child<QLineEdit>("txtNumRolls")->text(), "4");
   EXPECT_EQ(again.size(), QSize(700, 520));
+  EXPECT_EQ(Child<QSplitter>("splitMain")->sizes().front(), left_width + 60);
   // A click on a favourite selects and rolls its table.
   auto* favourites = Child<QListWidget>("lstHyperlist");
   ASSERT_EQ(favourites->count(), 2);

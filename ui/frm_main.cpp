@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -92,6 +94,7 @@ frmMain::frmMain(MainWindowOptions options, QWidget* parent)
   CreateActions();
   CreateMenus();
   CreateStatusBar();
+  CreateToolBar();
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   resize(800, 600);
 }
@@ -104,12 +107,28 @@ void frmMain::CreateWidgets() {
   central_ = new QWidget(this);
   central_->setObjectName("picBack");
   setCentralWidget(central_);
+  // The splitter parts the left column from the results; its handle fills the gap between them.
+  splitMain = new QSplitter(Qt::Horizontal, central_);
+  splitMain->setObjectName("splitMain");
+  splitMain->setHandleWidth(kGap);
+  splitMain->setChildrenCollapsible(false);
+  auto* central_layout = new QHBoxLayout(central_);
+  central_layout->setContentsMargins(0, 0, 0, 0);
+  central_layout->addWidget(splitMain);
+  picLeft = new QWidget(splitMain);
+  picLeft->setObjectName("picLeft");
+  picRight = new QWidget(splitMain);
+  picRight->setObjectName("picRight");
+  splitMain->addWidget(picLeft);
+  splitMain->addWidget(picRight);
+  splitMain->setStretchFactor(0, 0);
+  splitMain->setStretchFactor(1, 1);
 
   cmdFlip = MakeButton("cmdFlip", tr("Archives"), tr("Switch between generating and the archives"),
-                       central_);
+                       picLeft);
   connect(cmdFlip, &QPushButton::clicked, this, &frmMain::cmdFlip_Click);
 
-  picToolbar = MakePanel("picToolbar", central_);
+  picToolbar = MakePanel("picToolbar", picLeft);
   txtNumRolls = new SelectAllLineEdit(picToolbar);
   txtNumRolls->setObjectName("txtNumRolls");
   txtNumRolls->setToolTip(tr("Number of times to roll on table"));
@@ -127,7 +146,7 @@ void frmMain::CreateWidgets() {
   connect(cmdStop, &QPushButton::clicked, this, &frmMain::Stop);
   connect(txtNumRolls, &QLineEdit::returnPressed, this, &frmMain::cmdRoll_Click);
 
-  picTop = MakePanel("picTop", central_);
+  picTop = MakePanel("picTop", picLeft);
   lblCategories = new QLabel(tr("Categories & Tables"), picTop);
   lblCategories->setObjectName("lblCategories");
   cmbCategories = new QComboBox(picTop);
@@ -142,7 +161,7 @@ void frmMain::CreateWidgets() {
   connect(lstTables, &QListWidget::itemSelectionChanged, this, &frmMain::OnTableSelectionChanged);
   lstTables->viewport()->installEventFilter(this);
 
-  picHyperlist = MakePanel("picHyperlist", central_);
+  picHyperlist = MakePanel("picHyperlist", picLeft);
   lblHyperlist = new QLabel(tr("Favorites"), picHyperlist);
   lblHyperlist->setObjectName("lblHyperlist");
   lstHyperlist = new QListWidget(picHyperlist);
@@ -158,14 +177,14 @@ void frmMain::CreateWidgets() {
   connect(cmdClearHyper, &QPushButton::clicked, this, &frmMain::cmdClearHyper_Click);
   connect(lstHyperlist, &QListWidget::itemClicked, this, &frmMain::lstHyperlist_Click);
 
-  picParameters = new ParameterPanel(central_);
+  picParameters = new ParameterPanel(picRight);
   picParameters->setObjectName("picParameters");
   picParameters->hide();
   connect(picParameters, &ParameterPanel::layoutChanged, this, &frmMain::DoLayout);
   connect(picParameters, &ParameterPanel::valuesChanged, this,
           [this](const std::vector<std::string>& values) { engine_->SetParameterValues(values); });
 
-  picArchives = new ArchivePanel(program_folder_, *dialogs_, central_);
+  picArchives = new ArchivePanel(program_folder_, *dialogs_, picLeft);
   picArchives->setObjectName("picArchives");
   picArchives->SetOutputTypeSource([this] { return int{settings_.nOutputType}; });
   picArchives->hide();
@@ -181,10 +200,16 @@ void frmMain::CreateWidgets() {
     UpdatePageState();
   });
 
-  picResults = MakePanel("picResults", central_);
+  picResults = MakePanel("picResults", picRight);
   WebBrowser1 = new ResultsView(picResults);
   connect(WebBrowser1, &ResultsView::linkActivated, this,
           [this](const QString& href) { WebBrowser1_BeforeNavigate2(href.toStdString()); });
+
+  picLeft->setMinimumWidth(kGap + LeftColumnWidth());
+  splitMain->setSizes({kGap + LeftColumnWidth(), 10000});
+  // Both sides lay their panels out again whenever the splitter or the window resizes them.
+  picLeft->installEventFilter(this);
+  picRight->installEventFilter(this);
 }
 
 void frmMain::CreateActions() {
@@ -298,16 +323,20 @@ void frmMain::resizeEvent(QResizeEvent* event) {
   if (!isMinimized()) DoLayout();
 }
 
-// Places every panel from the size of the window's client area. The left column has a fixed
-// width made of the toolbar's controls; the results panel takes the rest.
+int frmMain::LeftColumnWidth() const {
+  return txtNumRolls->width() + ButtonWidth(cmdRoll) + ButtonWidth(cmdEditTable) +
+         ButtonWidth(cmdReload) + ButtonWidth(cmdStop) + 28;
+}
+
+// Places every panel from the sizes of the splitter's two sides. The left column is as wide as
+// the splitter makes it, never narrower than its row of buttons; the results panel takes the
+// right side.
 void frmMain::DoLayout() {
-  const int width = central_->width();
+  const int width = picRight->width();
   const int height = central_->height();
 
   const int flip_height = cmdFlip->sizeHint().height();
-  const int toolbar_width = txtNumRolls->width() + ButtonWidth(cmdRoll) +
-                            ButtonWidth(cmdEditTable) + ButtonWidth(cmdReload) +
-                            ButtonWidth(cmdStop) + 28;
+  const int toolbar_width = std::max(LeftColumnWidth(), picLeft->width() - kGap);
   const int toolbar_height = cmdRoll->sizeHint().height() + kGap;
   cmdFlip->setGeometry(kGap, kGap, toolbar_width, flip_height);
   const int toolbar_top = kGap + flip_height + kGap;
@@ -351,8 +380,8 @@ void frmMain::DoLayout() {
   cmdClearHyper->setGeometry(kGap + add_width + remove_width, buttons_top,
                              inner - add_width - remove_width, button_height);
 
-  const int results_left = kGap + toolbar_width + kGap;
-  const int results_width = std::max(40, width - toolbar_width - 24);
+  const int results_left = 0;
+  const int results_width = std::max(40, width - kGap);
   int results_height = height - 16;
   picParameters->setVisible(picParameters->TableHasParams());
   if (picParameters->TableHasParams()) {
@@ -413,6 +442,7 @@ void frmMain::ApplySettingsToWindow() {
   }
   setGeometry(frame);
   if (settings_.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  RestoreSplitter();
   ApplyTextures();
 }
 
@@ -431,6 +461,9 @@ void frmMain::CollectSettingsFromWindow() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == picLeft || watched == picRight) && event->type() == QEvent::Resize) {
+    DoLayout();
+  }
   if (watched == lstTables->viewport()) {
     if (event->type() == QEvent::MouseButtonPress) mouse_in_tables_ = true;
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -460,6 +493,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   if (!exit_without_saving_) {
+    SaveSplitter();
     CollectSettingsFromWindow();
     try {
       WriteConfigFile(program_folder_, settings_);

@@ -1,7 +1,7 @@
-// The main window: the table browser and favourites on the left, the results view and the
-// parameter panel on the right, the archive tree in place of the generating panels when flipped
-// to, and the status bar. A thin shell: rolling, documents, links, settings and archives are done
-// by code that the command line and the tests also use.
+// The main window: the toolbar on top, the table browser and favourites on the left, the results
+// view and the parameter panel on the right of a splitter, the archive tree in place of the
+// generating panels when flipped to, and the status bar. A thin shell: rolling, documents, links,
+// settings and archives are done by code that the command line and the tests also use.
 #pragma once
 
 #include <QMainWindow>
@@ -24,6 +24,8 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
+class QToolBar;
 
 namespace fablewick {
 
@@ -114,6 +116,14 @@ class frmMain : public QMainWindow {
   void CreateActions();
   void CreateMenus();
   void CreateStatusBar();
+  // The toolbar over the window (ui/frm_main_toolbar.cpp), with the theme's icons or ours.
+  void CreateToolBar();
+  // The splitter's position lives in the desktop's per-user settings, as the configuration
+  // file's keys and order are read by other programs.
+  void RestoreSplitter();
+  void SaveSplitter() const;
+  // The narrowest the left column can be: the width its row of buttons needs.
+  int LeftColumnWidth() const;
   void CreateStudioActions(QMenu* file, QMenu* table);
   // After the studio saved a table: the lists and the table cache are refreshed.
   void TableSavedInStudio();
@@ -217,6 +227,10 @@ class frmMain : public QMainWindow {
   std::atomic<int> rolls_made_ = 0;      // counted on the generation's thread
   QLabel* StatusPage = nullptr;          // which document the view shows
   QWidget* central_ = nullptr;
+  QSplitter* splitMain = nullptr;  // the left column beside the results
+  QWidget* picLeft = nullptr;
+  QWidget* picRight = nullptr;
+  QToolBar* tbMain = nullptr;
 
   QAction* mnuExport = nullptr;
   QAction* mnuPrint = nullptr;
@@ -238,6 +252,7 @@ class frmMain : public QMainWindow {
   QAction* mnuFWHelp = nullptr;
   QAction* mnuAddOns = nullptr;
   QAction* mnuAbout = nullptr;
+  QAction* mnuArchives = nullptr;  // the toolbar's Archives: flips as cmdFlip does
 };
 
 }  // namespace fablewick

@@ -1,5 +1,6 @@
 // The main window's table browser (categories, tables, Reload, Edit Table), the favourites and
 // the flip between generating and the archives.
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -177,6 +178,7 @@ void frmMain::cmdFlip_Click() {
     panel->setVisible(!to_archives);
   }
   cmdFlip->setText(to_archives ? tr("Generate") : tr("Archives"));
+  mnuArchives->setChecked(to_archives);
 }
 
 }  // namespace fablewick

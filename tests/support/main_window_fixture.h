@@ -8,10 +8,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QSettings>
+#include <QSplitter>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -75,6 +79,9 @@ class MainWindowTest : public ::testing::Test {
             ("fablewick-window-" + std::to_string(::getpid()) + "-" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(home_);
+    // The window keeps its layout in the desktop's per-user settings: here, in the test's folder.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(DesktopSettingsFolder().string()));
     WriteFile(home_ / "Title.html", "<html><body><h1>Welcome to the title page</h1></body></html>");
     WriteTable("Places", "Door",
                ":Start\n1,The door is [LX~Colour] and the knob is [LX~Colour] today.\n"
@@ -108,6 +115,26 @@ class MainWindowTest : public ::testing::Test {
     T* child = window_->findChild<T*>(name);
     EXPECT_NE(child, nullptr) << name;
     return child;
+  }
+
+  fs::path DesktopSettingsFolder() const { return home_ / "desktop-settings"; }
+
+  // The toolbar's button for the action `name`.
+  QToolButton* ToolButton(const char* name) {
+    auto* action = Child<QAction>(name);
+    if (!action) return nullptr;
+    auto* button = qobject_cast<QToolButton*>(Child<QToolBar>("tbMain")->widgetForAction(action));
+    EXPECT_NE(button, nullptr) << name;
+    return button;
+  }
+
+  // Drags the main splitter's handle `dx` pixels to the right with the mouse.
+  void DragSplitter(int dx) {
+    QSplitterHandle* handle = Child<QSplitter>("splitMain")->handle(1);
+    const QPoint from = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, from);
+    QTest::mouseMove(handle, from + QPoint(dx, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, from + QPoint(dx, 0));
   }
 
   std::string ViewText() { return window_->view().toPlainText().toStdString(); }
