@@ -69,8 +69,10 @@ bench:
 	@if [ -x scripts/bench ]; then scripts/bench build-bench; \
 	elif [ -x build-bench/bench/fablewick_bench ]; then build-bench/bench/fablewick_bench; \
 	else echo "No benchmarks yet (bench/ is empty)."; fi
+	@$(MAKE) --no-print-directory bench-view
 
-# Times showing 20,000 results of Random Inn in the results view (Qt, offscreen), in build/.
+# Times showing 20,000 results of Random Inn in the results view (Qt, offscreen), in build/;
+# `make bench` runs it after the engine's benchmarks.
 bench-view: build
 	$(CMAKE) --build build -j $(JOBS) --target fablewick_view_bench
 	build/bench/fablewick_view_bench
