@@ -22,6 +22,7 @@
 #include "engine/stack.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/files.h"
+#include "tests/support/sanitized.h"
 
 namespace fablewick {
 namespace {
@@ -30,18 +31,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 // Every hostile table ends within this much processor time; sanitised debug builds run some
 // twenty times slower. Processor time rather than time on the clock, so that a busy machine does
