@@ -13,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/engine.h"
 #include "engine/host.h"
 
@@ -83,7 +82,7 @@ std::string LookupOf(std::size_t index, bool by_query = false) {
 // has too few fields, so nothing but the loading is timed; so is not the engine's cleanup.
 void BM_DataParseOnFirstLookup(benchmark::State& state) {
   const DataFolder& data = DataFolder::Get();
-  QuietHost host;
+  SilentHost host;
   for (auto _ : state) {
     auto engine = std::make_unique<Engine>(host);
     engine->SetProgramFolder(data.program_folder());
@@ -101,7 +100,7 @@ BENCHMARK(BM_DataParseOnFirstLookup)->Unit(benchmark::kMillisecond);
 // item has. The first plain lookup builds the index of the match attribute, before timing.
 void LookupInLoadedFile(benchmark::State& state, bool by_query) {
   const DataFolder& data = DataFolder::Get();
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetProgramFolder(data.program_folder());
   const std::size_t percent = static_cast<std::size_t>(state.range(0));
@@ -121,7 +120,7 @@ BENCHMARK(BM_DataLookupByQuery)->Arg(0)->Arg(50)->Arg(100)->Arg(101)->Unit(bench
 // The first plain lookup by a match attribute after the file is loaded: the index is built.
 void BM_DataBuildIndex(benchmark::State& state) {
   const DataFolder& data = DataFolder::Get();
-  QuietHost host;
+  SilentHost host;
   const std::string call = LookupOf(data.item_count() / 2);
   for (auto _ : state) {
     state.PauseTiming();
@@ -141,7 +140,7 @@ BENCHMARK(BM_DataBuildIndex)->Unit(benchmark::kMillisecond);
 // sought are spread over the whole document.
 void BM_DataLookupChangingQuery(benchmark::State& state) {
   const DataFolder& data = DataFolder::Get();
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetProgramFolder(data.program_folder());
   std::vector<std::string> calls;

@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/engine.h"
 #include "engine/host.h"
 #include "engine/model/loader.h"
@@ -38,7 +37,7 @@ class World {
   std::string RollStart() { return engine_.RollTopLevel("T", "Start"); }
 
  private:
-  QuietHost host_;
+  SilentHost host_;
   Engine engine_{host_};
 };
 

@@ -15,9 +15,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 #include "engine/model/loader.h"
 
 namespace fablewick {
@@ -97,7 +97,7 @@ class BareGrammar {
 };
 
 std::unique_ptr<Table> LoadGrammar(const fs::path& folder) {
-  QuietHost host;
+  SilentHost host;
   return LoadTableFile(kGrammarTable, folder / "Bench" / "Grammar.tab", host);
 }
 
@@ -172,7 +172,7 @@ BENCHMARK(BM_GrammarMinimalWalk);
 void BM_GrammarInProcess(benchmark::State& state) {
   const fs::path folder = GrammarTablesFolder();
   if (folder.empty()) return state.SkipWithError("FABLEWICK_BENCH_GRAMMAR is not set");
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetTablesFolder(folder);
   engine.FillCatalog();

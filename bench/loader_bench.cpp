@@ -16,7 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/host.h"
 #include "engine/model/loader.h"
 #include "engine/model/table.h"
@@ -107,7 +106,7 @@ class TableFiles {
 };
 
 void LoadFile(benchmark::State& state, const TableFile& file) {
-  QuietHost host;
+  SilentHost host;
   for (auto _ : state) {
     std::unique_ptr<Table> table = LoadTableFile("Big", file.path, host);
     if (table->Name != "Big" || table->Groups.size() != file.groups) {
@@ -151,7 +150,7 @@ struct MemoryUse {
 
 // Loads the file once, away from the timed loop, and measures the memory it takes.
 MemoryUse MeasureLoad(const TableFile& file) {
-  QuietHost host;
+  SilentHost host;
   malloc_trim(0);
   std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak resident size
   const std::size_t resident = StatusBytes("VmRSS:");

@@ -7,16 +7,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/authoring/odds.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path SampleFolder() { return fs::path(__FILE__).parent_path().parent_path() / "share"; }
+fs::path SampleFolder() { return fs::path(FABLEWICK_SHARE_DIR); }
 
 void PrepareEngine(Engine& engine) {
   engine.SetTablesFolder(SampleFolder() / "Tables");
@@ -26,7 +26,7 @@ void PrepareEngine(Engine& engine) {
 }
 
 void ExactOdds(benchmark::State& state, const std::string& call) {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   PrepareEngine(engine);
   OddsOptions options;
@@ -43,7 +43,7 @@ void ExactOdds(benchmark::State& state, const std::string& call) {
 
 // One benchmark per group that is exact, found before main runs.
 const int kRegistered = [] {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   PrepareEngine(engine);
   std::vector<std::string> calls;

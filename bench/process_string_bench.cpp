@@ -5,8 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 #include "engine/model/loader.h"
 
 namespace fablewick {
@@ -30,7 +30,7 @@ class World {
   }
 
  private:
-  QuietHost host_;
+  SilentHost host_;
   Engine engine_{host_};
   const std::string table_ = "T";
 };

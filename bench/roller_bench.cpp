@@ -6,8 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 #include "engine/model/loader.h"
 
 namespace fablewick {
@@ -32,7 +32,7 @@ std::string GroupText(bool weighted, int64_t entries) {
 }
 
 void RollLargeGroup(benchmark::State& state, bool weighted) {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.Seed(1);
   engine.AddTable(ParseTableText("T", GroupText(weighted, state.range(0)), host));

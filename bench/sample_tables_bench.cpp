@@ -5,21 +5,19 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path SampleTablesFolder() {
-  return fs::path(__FILE__).parent_path().parent_path() / "share" / "Tables";
-}
+fs::path SampleTablesFolder() { return fs::path(FABLEWICK_SHARE_DIR) / "Tables"; }
 
 void RollSampleTable(benchmark::State& state, const std::string& table) {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetTablesFolder(SampleTablesFolder());
   engine.SetProgramFolder(SampleTablesFolder().parent_path());
@@ -38,7 +36,7 @@ void RollSampleTable(benchmark::State& state, const std::string& table) {
 
 // One benchmark per sample table, registered before main runs.
 const int kRegistered = [] {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetTablesFolder(SampleTablesFolder());
   engine.FillCatalog();

@@ -6,18 +6,18 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bench/quiet_host.h"
 #include "engine/authoring/checker.h"
 #include "engine/authoring/outline.h"
 #include "engine/engine.h"
 #include "engine/expansion/syntax_spans.h"
+#include "engine/host.h"
 
 namespace fablewick {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path SampleFolder() { return fs::path(__FILE__).parent_path().parent_path() / "share"; }
+fs::path SampleFolder() { return fs::path(FABLEWICK_SHARE_DIR); }
 
 // 100 groups of 99 entries each, plus a variable: 10,001 lines.
 std::string LongTable() {
@@ -34,7 +34,7 @@ std::string LongTable() {
 }
 
 void CheckTenThousandLines(benchmark::State& state) {
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetTablesFolder(SampleFolder() / "Tables");
   engine.FillCatalog();

@@ -44,4 +44,18 @@ class Host {
   }
 };
 
+// A host for rolls that no person watches (the outline, the odds, benchmarks): it shows nothing
+// and answers every box at once, OK, No and the pre-filled answer. Derive from it to keep what
+// would have been shown.
+class SilentHost : public Host {
+ public:
+  void MessageBox(const std::string&, const std::string&) override {}
+  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
+  bool YesNoBox(const std::string&, const std::string&) override { return false; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                      const std::string& default_answer) override {
+    return default_answer;
+  }
+};
+
 }  // namespace fablewick

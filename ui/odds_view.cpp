@@ -23,19 +23,6 @@
 namespace fablewick {
 namespace {
 
-// The boxes of the rolls made while sampling are answered at once, as the statistics answer
-// them: nothing is shown, OK, No, the pre-filled answer.
-class SilentHost : public Host {
- public:
-  void MessageBox(const std::string&, const std::string&) override {}
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
-  }
-};
-
 // Line breaks and tabs as the caret codes that write them, so each text keeps to one row.
 QString OneRow(std::string_view text) {
   if (text.empty()) return QObject::tr("(empty)");

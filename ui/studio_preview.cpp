@@ -24,7 +24,7 @@ namespace fablewick {
 // The preview's own engine and the host it talks through. Boxes cannot be shown from the
 // preview's thread: error boxes are answered OK and kept, to be shown above the results; input
 // boxes take their pre-filled answer; Shell is refused.
-struct StudioPreview::Job : public Host {
+struct StudioPreview::Job : public SilentHost {
   explicit Job(std::atomic<bool>& cancel) : cancel_(cancel), engine(*this) {}
 
   void MessageBox(const std::string& title, const std::string& text) override {
@@ -33,11 +33,6 @@ struct StudioPreview::Job : public Host {
   bool OkCancelBox(const std::string& title, const std::string& text) override {
     messages.push_back(title + ": " + text);
     return true;
-  }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
   }
   bool AllowShell(const std::string&, const std::string&) override { return false; }
   // Called now and then while rolling: a Stop asked for meanwhile stops the roll.

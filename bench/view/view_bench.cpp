@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/quiet_host.h"
 #include "engine/documents/document.h"
 #include "engine/documents/driver.h"
 #include "engine/engine.h"
+#include "engine/host.h"
 #include "platform/safe_file.h"
 #include "ui/results_view.h"
 
@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   const int rolls = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const fs::path share = fs::path(__FILE__).parent_path().parent_path().parent_path() / "share";
+  const fs::path share = fs::path(FABLEWICK_SHARE_DIR);
   const fs::path folder = fs::temp_directory_path() / "fablewick-view-bench";
   fs::create_directories(folder);
   fs::copy_file(share / "link.css", folder / "link.css", fs::copy_options::overwrite_existing);
 
-  QuietHost host;
+  SilentHost host;
   Engine engine(host);
   engine.SetTablesFolder(share / "Tables");
   engine.SetProgramFolder(folder);

@@ -29,17 +29,11 @@ namespace fs = std::filesystem;
 constexpr std::size_t kNone = std::string_view::npos;
 
 // The loader's message boxes, kept instead of shown.
-class CollectingHost : public Host {
+class CollectingHost : public SilentHost {
  public:
   void MessageBox(const std::string& title, const std::string& text) override {
     (void)title;
     texts.push_back(text);
-  }
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
   }
 
   std::vector<std::string> texts;

@@ -15,18 +15,6 @@
 namespace fablewick {
 namespace {
 
-// The loader's boxes are not the outline's business: the live check reports them.
-class SilentHost : public Host {
- public:
-  void MessageBox(const std::string&, const std::string&) override {}
-  bool OkCancelBox(const std::string&, const std::string&) override { return true; }
-  bool YesNoBox(const std::string&, const std::string&) override { return false; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string& default_answer) override {
-    return default_answer;
-  }
-};
-
 // How many of the group's draws choose each entry: every roll from the group's lowest to its
 // highest, read as the roller reads a reversed or empty span, goes to the entry the roller's
 // ChooseEntry gives.
