@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "engine/authoring/checker_unit.h"
+#include "engine/documents/html_text.h"
 #include "engine/error.h"
 #include "engine/expansion/syntax_lines.h"
 #include "engine/expansion/syntax_walk.h"
@@ -404,29 +405,6 @@ class Checker : public UnitSource {
   std::map<std::string, Unit*> by_name_;
 };
 
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string Counted(std::size_t count, std::string_view word) {
   return FormatInteger(static_cast<long long>(count)) + " " + std::string(word) +
          (count == 1 ? "" : "s");
@@ -507,8 +485,8 @@ std::string DiagnosticSummary(const std::vector<Diagnostic>& diagnostics) {
 
 std::string FormatDiagnosticsHtml(const std::vector<Diagnostic>& diagnostics,
                                   std::string_view title) {
-  std::string html = "<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
-                     "</title></head><body>\n<h2>" + HtmlEscape(title) + "</h2>\n";
+  std::string html = "<html><head><meta charset=\"utf-8\"><title>" + EscapeHtmlText(title) +
+                     "</title></head><body>\n<h2>" + EscapeHtmlText(title) + "</h2>\n";
   if (diagnostics.empty()) return html + "<p>No problems found.</p>\n</body></html>\n";
   html += "<p>" + DiagnosticSummary(diagnostics) + "</p>\n";
   std::string file;
@@ -516,7 +494,7 @@ std::string FormatDiagnosticsHtml(const std::vector<Diagnostic>& diagnostics,
     if (file.empty() || d.file != file) {
       if (!file.empty()) html += "</table>\n";
       file = d.file;
-      html += "<h3>" + HtmlEscape(file) +
+      html += "<h3>" + EscapeHtmlText(file) +
               "</h3>\n<table border=\"0\" cellspacing=\"0\" cellpadding=\"3\">\n";
     }
     const char* colour = d.severity == Severity::kError     ? "#b00000"
@@ -524,7 +502,7 @@ std::string FormatDiagnosticsHtml(const std::vector<Diagnostic>& diagnostics,
                                                             : "#406080";
     html += "<tr><td align=\"right\">" + (d.line > 0 ? "line " + FormatInteger(d.line) : "") +
             "</td><td><b><font color=\"" + colour + "\">" + std::string(SeverityWord(d.severity)) +
-            "</font></b></td><td>" + HtmlEscape(d.message) + "</td></tr>\n";
+            "</font></b></td><td>" + EscapeHtmlText(d.message) + "</td></tr>\n";
   }
   return html + "</table>\n</body></html>\n";
 }
