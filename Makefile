@@ -71,7 +71,8 @@ bench:
 	else echo "No benchmarks yet (bench/ is empty)."; fi
 	@$(MAKE) --no-print-directory bench-view
 
-# Times showing 20,000 results of Random Inn in the results view (Qt, offscreen), in build/;
+# Times showing 20,000 results of Random Inn, and 50 results of 300 KB each, in the results view
+# (Qt, offscreen), in build/;
 # `make bench` runs it after the engine's benchmarks.
 bench-view: build
 	$(CMAKE) --build build -j $(JOBS) --target fablewick_view_bench

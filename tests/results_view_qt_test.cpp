@@ -2,6 +2,7 @@
 // and ends up showing what the whole document shows.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -66,6 +67,49 @@ TEST(ResultsViewTest, ALargeDocumentShowsItsFirstPartAtOnceAndAllOfItInSteps) {
   EXPECT_EQ(FormatOf(view, "Result 2999").foreground().color(), QColor("#400000"));
   EXPECT_GT(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum() / 2)
       << "the anchor was not scrolled to once its result was shown";
+  fs::remove_all(folder);
+}
+
+// A single result of hundreds of thousands of characters is cut at its line breaks too: its first
+// lines are on screen at once, and formatting open across a cut, and every link, still hold.
+TEST(ResultsViewTest, AVeryLargeResultIsShownInStepsWithItsFormattingAndLinks) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("fablewick-view-big-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  std::vector<std::string> results;
+  for (int r = 0; r < 2; ++r) {
+    std::string result = "<font color=\"#123456\">";
+    for (int i = 0; i < 4000; ++i) {
+      const std::string n = std::to_string(r) + "." + std::to_string(i);
+      result += "Line " + n + " <b>bold " + n + "<br>still bold " + n + "</b> <a href=\"reg" +
+                std::to_string(r) + "://T.G\">link " + n + "</a> &amp; done<br>";
+    }
+    results.push_back(result + "</font>");
+  }
+  const std::string document = BuildResultsDocument(0, "T", results, folder.string(), "", "");
+  WriteFile(folder / "Temp.html", document);
+
+  ResultsView view;
+  view.resize(600, 400);
+  view.show();
+  view.Navigate((folder / "Temp.html").string());
+  EXPECT_TRUE(view.Loading());
+  EXPECT_THAT(view.toPlainText().toStdString(), StartsWith("Line 0.0 bold 0.0\nstill bold 0.0"));
+  EXPECT_THAT(view.toPlainText().toStdString(), Not(HasSubstr("Line 0.3999")));
+  QElapsedTimer clock;
+  clock.start();
+  while (view.Loading() && clock.elapsed() < 120000) QApplication::processEvents();
+  ASSERT_FALSE(view.Loading());
+
+  QTextDocument whole;
+  whole.setHtml(QString::fromStdString(document));
+  EXPECT_EQ(view.toPlainText().trimmed(), whole.toPlainText().trimmed());
+  for (const char* line : {"1.2000", "1.3999"}) {
+    const QString n = QString::fromLatin1(line);
+    EXPECT_EQ(FormatOf(view, "still bold " + n).fontWeight(), QFont::Bold) << line;
+    EXPECT_EQ(FormatOf(view, "Line " + n).foreground().color(), QColor("#123456")) << line;
+    EXPECT_EQ(FormatOf(view, "link " + n).anchorHref(), "reg1://T.G") << line;
+  }
   fs::remove_all(folder);
 }
 

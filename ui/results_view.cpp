@@ -108,7 +108,7 @@ void ResultsView::Navigate(const std::string& target) {
   setCurrentCharFormat(QTextCharFormat());
   if (IsHtmlPath(path)) {
     std::optional<SteppedHtml> stepped =
-        text.size() > kShownAtOnce ? SplitIntoResults(text) : std::nullopt;
+        text.size() > kShownAtOnce ? SplitIntoResults(text, kStepSize) : std::nullopt;
     // Qt lets the view's default style sheet win over the document's linked one, even against
     // more particular rules: the linked sheets are repeated after the colours, where a rule such
     // as link.css's "a.clsLink" wins over "a" again.
