@@ -55,6 +55,9 @@ TEST(DebugWindowTest, ListsTheLinesInOrderUnderItsCaptionFillingTheWindowThrough
     QApplication::processEvents();
     EXPECT_EQ(info->geometry(), dialog.rect());
   }
+  dlgDebug titled("Debug: " + std::string(40, 'w') + " (Line: 12)", lines);
+  titled.show();
+  EXPECT_GE(titled.width(), TitleWidth(titled, titled.windowTitle()));
 }
 
 // Failure boxes carry the critical icon, refused input the warning icon, a table's own

@@ -3,14 +3,18 @@
 // question about unsaved changes when the program ends.
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCompleter>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
@@ -26,6 +30,7 @@
 #include "ui/studio_panels.h"
 #include "ui/studio_preview.h"
 #include "ui/studio_window.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 namespace {
@@ -75,7 +80,7 @@ class StudioTest : public ::testing::Test {
   StudioPage& Edit(const std::string& table, bool button = false) {
     window_->SelectTableByName(table);
     if (button) {
-      window_->findChild<QPushButton*>("cmdEditTable")->click();
+      window_->findChild<QToolButton*>("cmdEditTable")->click();
     } else {
       window_->findChild<QAction*>("mnuEditInStudio")->trigger();
     }
@@ -289,18 +294,25 @@ TEST_F(StudioTest, ExitCancelledAtTheUnsavedQuestionStillSavesSettingsOnTheNextC
   StudioPage& page = Edit("Plain");
   QTest::keyClicks(&page.editor(), "x");
   StudioWindow& studio = window_->Studio();
-  int asked = 0;
-  StudioWindow::Unsaved answer = StudioWindow::Unsaved::kCancel;
-  studio.SetUnsavedQuestion([&](const std::string&) {
-    ++asked;
-    return answer;
-  });
   fs::remove(home_ / "Fablewick.cfg");
+  // The studio's own question, wide enough for its title, cancelled with Esc.
+  int asked = 0;
+  QTimer::singleShot(0, [&asked] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    ++asked;
+    EXPECT_EQ(box->windowTitle(), "Unsaved Changes");
+    EXPECT_GE(box->width(), TitleWidth(*box, box->windowTitle()));
+    QTest::keyClick(box, Qt::Key_Escape);
+  });
   window_->ExitWithoutSaving();
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(studio.isVisible());
-  answer = StudioWindow::Unsaved::kDiscard;
+  studio.SetUnsavedQuestion([&asked](const std::string&) {
+    ++asked;
+    return StudioWindow::Unsaved::kDiscard;
+  });
   window_->close();
   EXPECT_EQ(asked, 2);
   EXPECT_TRUE(fs::exists(home_ / "Fablewick.cfg"));

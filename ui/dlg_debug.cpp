@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "ui/title_fit.h"
+
 namespace fablewick {
 
 dlgDebug::dlgDebug(const std::string& caption, const std::vector<std::string>& lines,
@@ -21,6 +23,7 @@ dlgDebug::dlgDebug(const std::string& caption, const std::vector<std::string>& l
   layout->setSpacing(0);
   layout->addWidget(lstInfo_);
   resize(420, 320);
+  FitTitle(*this);
 }
 
 void dlgDebug::Show(QWidget* parent, const std::string& caption,

@@ -19,6 +19,7 @@
 #include "ui/studio_find.h"
 #include "ui/studio_panels.h"
 #include "ui/studio_preview.h"
+#include "ui/title_fit.h"
 
 namespace fablewick {
 
@@ -75,10 +76,12 @@ StudioWindow::StudioWindow(Engine& engine, Host& dialogs, std::filesystem::path 
   connect(tabs_, &QTabWidget::currentChanged, this, &StudioWindow::OnCurrentChanged);
   connect(tabs_, &QTabWidget::tabCloseRequested, this, &StudioWindow::CloseTab);
   ask_unsaved_ = [this](const std::string& name) {
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, tr("Unsaved Changes"),
-        tr("Save the changes to %1?").arg(QString::fromStdString(name)),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    QMessageBox box(QMessageBox::Question, tr("Unsaved Changes"),
+                    tr("Save the changes to %1?").arg(QString::fromStdString(name)),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    FitTitle(box);
+    const int answer = box.exec();
     if (answer == QMessageBox::Save) return Unsaved::kSave;
     return answer == QMessageBox::Discard ? Unsaved::kDiscard : Unsaved::kCancel;
   };
