@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
@@ -82,10 +83,10 @@ TEST_F(MainWindowTest, TheOtherListsAndTheTreeAnswerTheMouse) {
     QTest::mouseClick(wizard.findChild<QPushButton*>("cmdFinish"), Qt::LeftButton);
   });
   QTest::mouseClick(Child<QPushButton>("cmdChangeParam"), Qt::LeftButton);
-  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdRoll"), Qt::LeftButton);
   EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Medium and Grim."});
 
-  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdFlip"), Qt::LeftButton);
   auto* archives = Child<ArchivePanel>("picArchives");
   QTreeWidgetItem* kept = archives->FindNode("Archives/Kept.html");
   ASSERT_NE(kept, nullptr);
@@ -199,7 +200,7 @@ TEST_F(MainWindowTest, TheToolbarRollsAndFlipsToTheArchives) {
   QTest::mouseClick(ToolButton("mnuArchives"), Qt::LeftButton);
   EXPECT_TRUE(Child<ArchivePanel>("picArchives")->isVisible());
   EXPECT_TRUE(ToolButton("mnuArchives")->isChecked());
-  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdFlip"), Qt::LeftButton);
   EXPECT_FALSE(ToolButton("mnuArchives")->isChecked());
 }
 
@@ -288,8 +289,28 @@ TEST_F(MainWindowTest, TheStatusBarCountsTheRollsAndSaysHowManyWereMadeBeforeASt
   EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Stopped after 4 of 10 rolls");
   EXPECT_FALSE(progress->isVisible());
   dialogs_.on_message = nullptr;
-  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdRoll"), Qt::LeftButton);
   EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Done");
+}
+
+// Esc stops a large document that is still being shown, too: the rest is not added, and the
+// results document on disk keeps every result.
+TEST_F(MainWindowTest, EscStopsTheDisplayOfALargeDocumentAndTheSavedDocumentStaysWhole) {
+  WriteTable("Places", "Long", ":Start\n1,Long " + std::string(2000, 'x') + "<br>end\n");
+  Open().SelectTableByName("Plain");
+  Child<QLineEdit>("txtNumRolls")->setText("300");
+  ClickRow(Child<QListWidget>("lstTables"), "Long");
+  ASSERT_TRUE(window_->view().Loading());
+  auto* stop = Child<QToolButton>("cmdStop");
+  EXPECT_TRUE(stop->isEnabled());
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(window_->view().Loading());
+  EXPECT_FALSE(stop->isEnabled());
+  EXPECT_EQ(Child<QLabel>("StatusPanel0")->text(), "Display stopped");
+  QApplication::processEvents();
+  EXPECT_LT(QString::fromStdString(ViewText()).count("Long x"), 300);
+  EXPECT_EQ(QString::fromStdString(ReadFile(home_ / "Temp.html")).count("Long x"), 300);
+  EXPECT_EQ(window_->results().size(), 300u);
 }
 
 TEST_F(MainWindowTest, AThousandResultsOfASampleTableAreRolledAndShown) {
@@ -342,7 +363,7 @@ TEST_F(MainWindowTest, ReRollsActOnTheArchivedDocumentThatIsShown) {
   const std::string temp = ReadFile(home_ / "Temp.html");
   const fs::path archived = home_ / "Archives" / "Front door.html";
   WriteFile(archived, temp);
-  auto* flip = Child<QPushButton>("cmdFlip");
+  auto* flip = Child<QToolButton>("cmdFlip");
   flip->click();
   EXPECT_EQ(flip->text(), "Generate");
   auto* archives = Child<ArchivePanel>("picArchives");
@@ -383,7 +404,7 @@ TEST_F(MainWindowTest, ATableWithParametersShowsThemAndRollsWithTheChosenValue) 
   });
   Child<QPushButton>("cmdChangeParam")->click();
   EXPECT_EQ(Child<QListWidget>("lstValues")->item(0)->text(), "Large");
-  Child<QPushButton>("cmdRoll")->click();
+  Child<QToolButton>("cmdRoll")->click();
   EXPECT_EQ(window_->results(), std::vector<std::string>{"It is Large."});
   window_->SelectTableByName("Plain");
   EXPECT_FALSE(panel->isVisible());

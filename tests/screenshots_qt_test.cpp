@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
@@ -99,7 +100,7 @@ TEST_F(ScreenshotsTest, TheMainScenesRender) {
   window_->ShowHelp();
   Shoot("window-help");
 
-  window_->findChild<QPushButton*>("cmdFlip")->click();
+  window_->findChild<QToolButton*>("cmdFlip")->click();
   Shoot("window-archives");
 }
 

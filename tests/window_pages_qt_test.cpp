@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCharFormat>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gmock/gmock.h>
@@ -55,7 +56,7 @@ TEST_F(PagesTest, ATextDocumentAfterAnHtmlPageTakesNoFormatFromIt) {
   OnDialog([](QWidget& dialog) { dialog.findChild<QPushButton*>("cmdCancel")->click(); });
   ClickLinkText("zwölf Äpfel");
   window.settings().nOutputType = 1;
-  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdRoll"), Qt::LeftButton);
   ASSERT_THAT(window.view().CurrentPath(), testing::EndsWith("Temp.txt"));
   const QTextCharFormat format = FormatOf(window.view(), "Dear diary");
   EXPECT_FALSE(format.isAnchor());
@@ -70,7 +71,7 @@ TEST_F(PagesTest, DeletingTheArchivedDocumentShownShowsTheLastResultsAndForgetsI
             "<html><body>Old night: <a name=\"fwroll0\" CLASS=clsLink href=\"reg0://Door.Colour\">"
             "red</a></body></html>");
   TestWindow& window = Open("[Plain]");
-  QTest::mouseClick(Child<QPushButton>("cmdFlip"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdFlip"), Qt::LeftButton);
   auto* archives = Child<ArchivePanel>("picArchives");
   QTreeWidget* tree = archives->TreeView1();
   QTreeWidgetItem* old = archives->FindNode("Archives/Old.html");
@@ -114,7 +115,7 @@ TEST_F(PagesTest, BackAndForwardWalkThePagesShownAndTheStatusBarNamesThem) {
 
   QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
   QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
-  QTest::mouseClick(Child<QPushButton>("cmdRoll"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdRoll"), Qt::LeftButton);
   EXPECT_EQ(page->text(), "Last results");
   EXPECT_FALSE(Child<QAction>("mnuForward")->isEnabled()) << "a roll drops the pages ahead";
   EXPECT_TRUE(dialogs_.boxes.empty());

@@ -124,26 +124,15 @@ void frmMain::CreateWidgets() {
   splitMain->setStretchFactor(0, 0);
   splitMain->setStretchFactor(1, 1);
 
-  cmdFlip = MakeButton("cmdFlip", tr("Archives"), tr("Switch between generating and the archives"),
-                       picLeft);
-  connect(cmdFlip, &QPushButton::clicked, this, &frmMain::cmdFlip_Click);
-
   picToolbar = MakePanel("picToolbar", picLeft);
   txtNumRolls = new SelectAllLineEdit(picToolbar);
   txtNumRolls->setObjectName("txtNumRolls");
   txtNumRolls->setToolTip(tr("Number of times to roll on table"));
   txtNumRolls->setText("1");
   txtNumRolls->setFixedWidth(48);
-  cmdRoll = MakeButton("cmdRoll", tr("Roll"), tr("Roll on the selected table"), picToolbar);
-  cmdEditTable =
-      MakeButton("cmdEditTable", tr("Edit"), tr("Open the table in the editor"), picToolbar);
-  cmdReload = MakeButton("cmdReload", tr("Reload"), tr("Read the tables folder again"), picToolbar);
-  cmdStop = MakeButton("cmdStop", tr("Stop"), tr("Stop the running generation (Esc)"), picToolbar);
-  cmdStop->setEnabled(false);
-  connect(cmdRoll, &QPushButton::clicked, this, &frmMain::cmdRoll_Click);
-  connect(cmdEditTable, &QPushButton::clicked, this, &frmMain::EditTable);
-  connect(cmdReload, &QPushButton::clicked, this, &frmMain::Reload);
-  connect(cmdStop, &QPushButton::clicked, this, &frmMain::Stop);
+  lblNumRolls = new QLabel(tr("Rolls:"), picToolbar);
+  lblNumRolls->setObjectName("lblNumRolls");
+  lblNumRolls->setBuddy(txtNumRolls);
   connect(txtNumRolls, &QLineEdit::returnPressed, this, &frmMain::cmdRoll_Click);
 
   picTop = MakePanel("picTop", picLeft);
@@ -204,6 +193,7 @@ void frmMain::CreateWidgets() {
   WebBrowser1 = new ResultsView(picResults);
   connect(WebBrowser1, &ResultsView::linkActivated, this,
           [this](const QString& href) { WebBrowser1_BeforeNavigate2(href.toStdString()); });
+  connect(WebBrowser1, &ResultsView::loadingChanged, this, &frmMain::UpdateStopEnabled);
 
   picLeft->setMinimumWidth(kGap + LeftColumnWidth());
   splitMain->setSizes({kGap + LeftColumnWidth(), 10000});
@@ -323,9 +313,10 @@ void frmMain::resizeEvent(QResizeEvent* event) {
   if (!isMinimized()) DoLayout();
 }
 
+// Wide enough for the favourites' three buttons and for table names of a fair length.
 int frmMain::LeftColumnWidth() const {
-  return txtNumRolls->width() + ButtonWidth(cmdRoll) + ButtonWidth(cmdEditTable) +
-         ButtonWidth(cmdReload) + ButtonWidth(cmdStop) + 28;
+  return std::max(240, ButtonWidth(cmdAddHyper) + ButtonWidth(cmdRemoveHyper) +
+                           ButtonWidth(cmdClearHyper) + 16);
 }
 
 // Places every panel from the sizes of the splitter's two sides. The left column is as wide as
@@ -335,20 +326,15 @@ void frmMain::DoLayout() {
   const int width = picRight->width();
   const int height = central_->height();
 
-  const int flip_height = cmdFlip->sizeHint().height();
   const int toolbar_width = std::max(LeftColumnWidth(), picLeft->width() - kGap);
-  const int toolbar_height = cmdRoll->sizeHint().height() + kGap;
-  cmdFlip->setGeometry(kGap, kGap, toolbar_width, flip_height);
-  const int toolbar_top = kGap + flip_height + kGap;
+  const int box_height = txtNumRolls->sizeHint().height();
+  const int toolbar_height = box_height + kGap;
+  const int toolbar_top = kGap;
   picToolbar->setGeometry(kGap, toolbar_top, toolbar_width, toolbar_height);
-  int x = 4;
   const int inner_top = 4;
-  txtNumRolls->setGeometry(x, inner_top, txtNumRolls->width(), cmdRoll->sizeHint().height());
-  x += txtNumRolls->width() + 4;
-  for (QPushButton* button : {cmdRoll, cmdEditTable, cmdReload, cmdStop}) {
-    button->setGeometry(x, inner_top, ButtonWidth(button), button->sizeHint().height());
-    x += ButtonWidth(button) + 4;
-  }
+  const int label_width = lblNumRolls->sizeHint().width();
+  lblNumRolls->setGeometry(kGap, inner_top, label_width, box_height);
+  txtNumRolls->setGeometry(kGap + label_width + 4, inner_top, txtNumRolls->width(), box_height);
 
   // The archive panel takes the place of the toolbar, the table browser and the favourites.
   picArchives->setGeometry(kGap, toolbar_top, toolbar_width,

@@ -168,6 +168,8 @@ class frmMain : public QMainWindow {
   void ShowDocument(const std::string& path, const std::string& anchor, bool record = true);
   // Says in the status bar which document is shown and enables Back and Forward to match.
   void UpdatePageState();
+  // Stop (and Esc) is there while a generation runs or a document is still being shown.
+  void UpdateStopEnabled();
   std::string PageName(const std::string& path) const;
   // After the document shown was deleted: the last results, or the title page when none were
   // shown yet. The pages of files that are gone leave the history.
@@ -200,13 +202,11 @@ class frmMain : public QMainWindow {
   bool results_shown_ = false;  // a results document was shown in this run
 
   // ---- widgets, under the names the program gives them ----
-  QPushButton* cmdFlip = nullptr;
+  // The commands Roll, Stop, Edit, Reload and the flip to the archives are the toolbar's
+  // (tbMain), whose buttons carry the names cmdRoll, cmdStop, cmdEditTable, cmdReload, cmdFlip.
   QFrame* picToolbar = nullptr;
+  QLabel* lblNumRolls = nullptr;
   QLineEdit* txtNumRolls = nullptr;
-  QPushButton* cmdRoll = nullptr;
-  QPushButton* cmdEditTable = nullptr;
-  QPushButton* cmdReload = nullptr;
-  QPushButton* cmdStop = nullptr;
   QFrame* picTop = nullptr;
   QLabel* lblCategories = nullptr;
   QComboBox* cmbCategories = nullptr;
@@ -252,7 +252,7 @@ class frmMain : public QMainWindow {
   QAction* mnuFWHelp = nullptr;
   QAction* mnuAddOns = nullptr;
   QAction* mnuAbout = nullptr;
-  QAction* mnuArchives = nullptr;  // the toolbar's Archives: flips as cmdFlip does
+  QAction* mnuArchives = nullptr;  // the flip between generating and the archives
 };
 
 }  // namespace fablewick

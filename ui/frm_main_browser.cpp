@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <filesystem>
 
 #include "engine/engine.h"
@@ -177,7 +176,7 @@ void frmMain::cmdFlip_Click() {
                          static_cast<QWidget*>(picHyperlist)}) {
     panel->setVisible(!to_archives);
   }
-  cmdFlip->setText(to_archives ? tr("Generate") : tr("Archives"));
+  mnuArchives->setText(to_archives ? tr("Generate") : tr("Archives"));
   mnuArchives->setChecked(to_archives);
 }
 

@@ -9,7 +9,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -70,8 +69,7 @@ bool frmMain::Generate(const std::function<void()>& work, int rolls) {
     progress.start(50);
   }
   picParameters->SetChangeAllowed(false);
-  cmdStop->setEnabled(true);
-  mnuStop->setEnabled(true);
+  UpdateStopEnabled();
   engine_->BeginGeneration();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   std::exception_ptr failure;
@@ -83,18 +81,27 @@ bool frmMain::Generate(const std::function<void()>& work, int rolls) {
   QApplication::restoreOverrideCursor();
   progress.stop();
   RollProgress->hide();
-  cmdStop->setEnabled(false);
-  mnuStop->setEnabled(false);
   generating_ = false;
+  UpdateStopEnabled();
   picParameters->SetChangeAllowed(true);
   if (close_when_stopped_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   if (failure) std::rethrow_exception(failure);
   return true;
 }
 
+// Stops the generation that runs; otherwise stops showing a large document that is still being
+// shown in steps. The results document on disk holds every result either way: what is cut short
+// is only the display, and Reload or a re-roll shows the whole document again.
 void frmMain::Stop() {
-  if (generating_) engine_->RequestStop();
+  if (generating_) {
+    engine_->RequestStop();
+  } else if (WebBrowser1->CancelLoading()) {
+    SetStatusPanel(0, "Display stopped");
+    SetStatusPanel(1, "The rest of the document is not shown; the results document holds it all.");
+  }
 }
+
+void frmMain::UpdateStopEnabled() { mnuStop->setEnabled(generating_ || WebBrowser1->Loading()); }
 
 std::function<void(std::string&&)> frmMain::CountingSink(std::vector<std::string>& results) {
   return [this, &results](std::string&& text) {

@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QFile>
 #include <QIcon>
-#include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
 #include <QToolBar>
@@ -42,21 +41,26 @@ QIcon ToolbarIcon(const char* theme_name, const char* file, const fs::path& prog
 void frmMain::CreateToolBar() {
   mnuArchives = new QAction(tr("Archives"), this);
   mnuArchives->setObjectName("mnuArchives");
-  mnuArchives->setToolTip(cmdFlip->toolTip());
+  mnuArchives->setToolTip(tr("Switch between generating and the archives"));
   mnuArchives->setCheckable(true);
   connect(mnuArchives, &QAction::triggered, this, &frmMain::cmdFlip_Click);
   mnuEditTable->setIconText(tr("Edit"));
+  mnuRoll->setToolTip(tr("Roll on the selected table (F5)"));
+  mnuStop->setToolTip(tr("Stop the running generation or the display of a long document (Esc)"));
+  mnuEditTable->setToolTip(tr("Open the table in the editor"));
+  mnuReload->setToolTip(tr("Read the tables folder again (Ctrl+R)"));
 
   struct Tool {
     QAction* action;
     const char* theme_name;
     const char* file;
+    const char* button_name;  // the name the window's code and tests find the button by
   };
-  const Tool tools[] = {{mnuRoll, "media-playback-start", "roll"},
-                        {mnuStop, "process-stop", "stop"},
-                        {mnuEditTable, "document-edit", "edit"},
-                        {mnuReload, "view-refresh", "reload"},
-                        {mnuArchives, "folder-open", "archives"}};
+  const Tool tools[] = {{mnuRoll, "media-playback-start", "roll", "cmdRoll"},
+                        {mnuStop, "process-stop", "stop", "cmdStop"},
+                        {mnuEditTable, "document-edit", "edit", "cmdEditTable"},
+                        {mnuReload, "view-refresh", "reload", "cmdReload"},
+                        {mnuArchives, "folder-open", "archives", "cmdFlip"}};
   tbMain = new QToolBar(tr("Toolbar"), this);
   tbMain->setObjectName("tbMain");
   tbMain->setMovable(false);
@@ -64,6 +68,7 @@ void frmMain::CreateToolBar() {
   for (const Tool& tool : tools) {
     tool.action->setIcon(ToolbarIcon(tool.theme_name, tool.file, program_folder_));
     tbMain->addAction(tool.action);
+    tbMain->widgetForAction(tool.action)->setObjectName(tool.button_name);
   }
   addToolBar(Qt::TopToolBarArea, tbMain);
 }

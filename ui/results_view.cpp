@@ -127,6 +127,7 @@ void ResultsView::Navigate(const std::string& target) {
       if (next_piece_ < stepped->pieces.size()) {
         stepped_ = std::move(stepped);
         step_timer_->start();
+        emit loadingChanged(true);
       }
     } else {
       setHtml(text);
@@ -171,11 +172,19 @@ void ResultsView::FinishLoading() {
   while (Loading()) ShowNextPart();
 }
 
+bool ResultsView::CancelLoading() {
+  if (!Loading()) return false;
+  StopLoading();
+  return true;
+}
+
 void ResultsView::StopLoading() {
+  const bool was_loading = Loading();
   step_timer_->stop();
   stepped_.reset();
   next_piece_ = 0;
   pending_anchor_.clear();
+  if (was_loading) emit loadingChanged(false);
 }
 
 std::string ResultsView::CurrentLocation() const {

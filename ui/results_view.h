@@ -35,8 +35,13 @@ class ResultsView : public QTextBrowser {
   // is. Whether such a document is still being shown, and showing its rest at once.
   bool Loading() const { return stepped_.has_value(); }
   void FinishLoading();
+  // Stops showing a document that is still being shown in steps: what is shown stays, the rest
+  // is not added. False when no document was being shown in steps.
+  bool CancelLoading();
 
  signals:
+  // A document began or ended being shown in steps.
+  void loadingChanged(bool loading);
   // A link was clicked or activated with the keyboard; `href` is the address as written.
   void linkActivated(const QString& href);
 
