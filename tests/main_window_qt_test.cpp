@@ -191,17 +191,28 @@ TEST_F(MainWindowTest, ANoteTypedWithMarkupShowsAsTypedAndStaysEditable) {
   EXPECT_EQ(shown, typed);
 }
 
-TEST_F(MainWindowTest, TheToolbarRollsAndFlipsToTheArchives) {
-  Open().SelectTableByName("Plain");
+// The toolbar is the one place for Roll, Stop, Edit, Reload and the flip, under the names and
+// captions the window has always given them.
+TEST_F(MainWindowTest, TheToolbarRollsEditsAndFlipsToTheArchives) {
+  Open("[Plain]:1");  // the start-up roll selects the table, and Edit works on it
+  EXPECT_TRUE(Child<QToolButton>("cmdEditTable")->isEnabled());
+  for (const char* name : {"cmdRoll", "cmdStop", "cmdEditTable", "cmdReload", "cmdFlip"}) {
+    EXPECT_EQ(window_->findChild<QPushButton*>(name), nullptr) << name;
+    EXPECT_EQ(Child<QToolButton>(name)->parentWidget()->objectName(), "tbMain") << name;
+  }
+  window_->SelectTableByName("Plain");
   Child<QLineEdit>("txtNumRolls")->setText("3");
-  QTest::mouseClick(ToolButton("mnuRoll"), Qt::LeftButton);
+  QTest::mouseClick(Child<QToolButton>("cmdRoll"), Qt::LeftButton);
   EXPECT_EQ(window_->results().size(), 3u);
-  EXPECT_FALSE(ToolButton("mnuStop")->isEnabled());
-  QTest::mouseClick(ToolButton("mnuArchives"), Qt::LeftButton);
+  EXPECT_FALSE(Child<QToolButton>("cmdStop")->isEnabled());
+  auto* flip = Child<QToolButton>("cmdFlip");
+  QTest::mouseClick(flip, Qt::LeftButton);
   EXPECT_TRUE(Child<ArchivePanel>("picArchives")->isVisible());
-  EXPECT_TRUE(ToolButton("mnuArchives")->isChecked());
-  QTest::mouseClick(Child<QToolButton>("cmdFlip"), Qt::LeftButton);
-  EXPECT_FALSE(ToolButton("mnuArchives")->isChecked());
+  EXPECT_TRUE(flip->isChecked());
+  EXPECT_EQ(flip->text(), "Generate");
+  QTest::mouseClick(flip, Qt::LeftButton);
+  EXPECT_FALSE(flip->isChecked());
+  EXPECT_EQ(flip->text(), "Archives");
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenOnCloseAndReadAtTheNextStartButNotOnExit) {

@@ -91,7 +91,7 @@ bool frmMain::Generate(const std::function<void()>& work, int rolls) {
 
 // Stops the generation that runs; otherwise stops showing a large document that is still being
 // shown in steps. The results document on disk holds every result either way: what is cut short
-// is only the display, and Reload or a re-roll shows the whole document again.
+// is only the display, and a re-roll shows the whole document again.
 void frmMain::Stop() {
   if (generating_) {
     engine_->RequestStop();
@@ -173,6 +173,8 @@ void frmMain::StartupRoll(const std::string& command_line) {
   ShowRollsMade(made, count ? int{*count} : 0);
   txtNumRolls->setText(QString::fromStdString(StartupCountBoxText(command.count_text)));
   SelectTableByName(table);
+  // The table is selected without being loaded again; Edit opens the selected table.
+  mnuEditTable->setEnabled(!SelectedTable().empty());
 }
 
 std::string frmMain::ResultsFilePath() const {
