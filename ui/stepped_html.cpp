@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 #include <QStringView>
-#include <utility>
+#include <iterator>
 #include <vector>
 
 namespace fablewick {
@@ -71,17 +71,18 @@ void AppendResultPieces(QStringView result, qsizetype longest_piece, QStringList
       lt = end + 3;
       continue;
     }
+    const bool is_end_tag = lt + 1 < result.size() && result[lt + 1] == u'/';
+    const qsizetype name_start = lt + (is_end_tag ? 2 : 1);
+    qsizetype name_end = name_start;
+    while (name_end < result.size() && result[name_end].isLetterOrNumber()) ++name_end;
+    if (name_end == name_start) {  // not a tag ("a < b"): text
+      ++lt;
+      continue;
+    }
     const qsizetype end = TagEnd(result, lt);
     if (end < 0) break;
-    const bool is_end_tag = lt + 1 < result.size() && result[lt + 1] == u'/';
-    qsizetype name_end = lt + (is_end_tag ? 2 : 1);
-    while (name_end < end && result[name_end].isLetterOrNumber()) ++name_end;
-    const QString name = result.mid(lt + (is_end_tag ? 2 : 1), name_end - lt - (is_end_tag ? 2 : 1))
-                             .toString()
-                             .toLower();
-    if (name.isEmpty()) {
-      // Not a tag ("a < b"): text.
-    } else if (is_end_tag) {
+    const QString name = result.mid(name_start, name_end - name_start).toString().toLower();
+    if (is_end_tag) {
       for (auto it = open.rbegin(); it != open.rend(); ++it) {
         if (it->name == name) {
           open.erase(std::prev(it.base()), open.end());
