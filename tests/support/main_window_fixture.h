@@ -14,7 +14,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
 #include <functional>
@@ -118,15 +117,6 @@ class MainWindowTest : public ::testing::Test {
   }
 
   fs::path DesktopSettingsFolder() const { return home_ / "desktop-settings"; }
-
-  // The toolbar's button for the action `name`.
-  QToolButton* ToolButton(const char* name) {
-    auto* action = Child<QAction>(name);
-    if (!action) return nullptr;
-    auto* button = qobject_cast<QToolButton*>(Child<QToolBar>("tbMain")->widgetForAction(action));
-    EXPECT_NE(button, nullptr) << name;
-    return button;
-  }
 
   // Drags the main splitter's handle `dx` pixels to the right with the mouse.
   void DragSplitter(int dx) {
