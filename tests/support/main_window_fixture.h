@@ -159,8 +159,8 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_FALSE(found.isNull()) << text;
     QTextCursor middle(view.document());
     middle.setPosition((found.selectionStart() + found.selectionEnd()) / 2);
-    view.ensureCursorVisible();
     view.setTextCursor(middle);
+    view.ensureCursorVisible();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(middle).center());
   }
 
