@@ -3,6 +3,7 @@
 #   build-asan/   Clang with AddressSanitizer and UndefinedBehaviorSanitizer: `make test-asan`
 #   build-bench/  optimised, with the benchmarks: `make bench`
 #   build-fuzz/   Clang with libFuzzer: `make fuzz`
+#   build-web/    emscripten: the engine as WebAssembly for published pages, `make web`
 #   `make package` builds build/, then the Debian package build/fablewick_VERSION_ARCH.deb
 # Missing Debian packages are installed by scripts/install-deps before a build.
 
@@ -16,7 +17,8 @@ FUZZ_SECONDS ?= 60
 CONFIGURE = CMAKE=$(CMAKE) scripts/configure
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all build run test test-asan bench bench-view fuzz deps package format format-check clean
+.PHONY: all build run test test-asan test-web bench bench-view fuzz web deps package format \
+	format-check clean
 
 all: build
 
@@ -77,6 +79,19 @@ bench-view: build
 	$(CMAKE) --build build -j $(JOBS) --target fablewick_view_bench
 	build/bench/fablewick_view_bench
 
+# The web engine (build-web/fablewick-web.js) and fablewick-cli for Node.js, with Debian's
+# emscripten; the engine is then also copied into the build tree's program folder, where
+# `fablewick-cli publish` and the window look for it. Emscripten's compiled system libraries are
+# kept in build-web/cache; its optimizer finds Debian's acorn through NODE_PATH.
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+web:
+	@scripts/install-deps --web
+	$(WEB_ENV) CMAKE_WRAPPER=emcmake $(CONFIGURE) build-web -DCMAKE_BUILD_TYPE=Release \
+	  -DFABLEWICK_TESTS=OFF -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_WERROR=$(WERROR)
+	$(WEB_ENV) $(CMAKE) --build build-web -j $(JOBS)
+	@if [ -d build/bin ]; then mkdir -p build/bin/Web && \
+	  cp build-web/fablewick-web.js build/bin/Web/fablewick-web.js; fi
+
 # Runs every fuzz target for FUZZ_SECONDS. New inputs go to build-fuzz/corpus/NAME; the seeds in
 # fuzz/corpus/NAME, when present, are only read.
 fuzz:
@@ -104,4 +119,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-web

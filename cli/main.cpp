@@ -419,7 +419,10 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
   // Rolls run on a thread of their own while this one waits: with one heap for both, the rolls
   // reuse what loading freed instead of touching fresh memory, where every page costs a fault.
+  // (The web build has one heap and no threads.)
+#ifdef M_ARENA_MAX
   mallopt(M_ARENA_MAX, 1);
+#endif
   const int status = fablewick::Main(argc, argv);
   // What the other commands print goes through the standard library's buffer: a failure to
   // write it fails the command.
