@@ -31,9 +31,12 @@
     var answer;
     try {
       answer = JSON.parse(engine.ccall(name, 'string', types, args));
-    } finally {
-      showMessages();
+    } catch (error) {
+      // An engine that stops (a fault, memory running out) leaves the page as it was.
+      messages.push({title: 'Fablewick', text: 'The engine failed: ' + error});
+      answer = {ok: false, kind: 'other', parameters: [], tables: []};
     }
+    showMessages();
     return answer;
   }
 
