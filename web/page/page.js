@@ -85,6 +85,14 @@
                                      : style + html;
   }
 
+  function showAnswer(answer) {
+    if (answer.document) {
+      show(answer.document);
+    } else {
+      status(answer.problem || 'The engine gave no results.');
+    }
+  }
+
   function fitFrame() {
     var doc = frame.contentDocument;
     if (!doc || !doc.documentElement) return;
@@ -108,10 +116,12 @@
     event.preventDefault();
     var answer = call('fw_click', address);
     if (answer.kind === 'reroll') {
-      show(answer.document);
+      showAnswer(answer);
     } else if (answer.kind === 'note') {
       var text = window.prompt('Note', answer.text);
-      if (text !== null) show(call('fw_set_note', answer.number, text).document);
+      if (text !== null) showAnswer(call('fw_set_note', String(answer.number), text));
+    } else if (answer.ok === false) {
+      status(answer.problem || 'The link cannot be followed.');
     } else if (/^https?:/i.test(address)) {
       window.open(address, '_blank', 'noopener');
     }
@@ -132,7 +142,7 @@
     } else {
       field = document.createElement('input');
     }
-    field.value = parameter.value;
+    field.value = String(parameter.value);
     label.appendChild(field);
     return {label: label, field: field};
   }
@@ -145,7 +155,7 @@
     box.textContent = '';
     fields = [];
     if (!chosen.ok) {
-      status('The table "' + name + '" cannot be loaded.');
+      status(chosen.problem || 'The table "' + name + '" cannot be loaded.');
       return;
     }
     chosen.parameters.forEach(function (parameter) {
@@ -161,7 +171,7 @@
     var seed = byId('fw-seed').value.trim();
     var rolled = call('fw_roll', current, JSON.stringify(values), byId('fw-count').value, seed);
     if (!rolled.ok) {
-      status('The table "' + current + '" cannot be rolled.');
+      status(rolled.problem || 'The table "' + current + '" cannot be rolled.');
       return;
     }
     show(rolled.document);
