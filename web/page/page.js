@@ -96,16 +96,23 @@
   function fitFrame() {
     var doc = frame.contentDocument;
     if (!doc || !doc.documentElement) return;
-    frame.style.height = '0px';
-    frame.style.height = (doc.documentElement.scrollHeight + 2) + 'px';
+    // The root element's own height, which unlike scrollHeight does not grow to fill the frame,
+    // so a shorter document shrinks it again.
+    var height = Math.ceil(doc.documentElement.getBoundingClientRect().height) + 2;
+    if (frame.style.height !== height + 'px') frame.style.height = height + 'px';
   }
 
+  // The frame is as tall as its document, so the page scrolls as one; the document grows when
+  // the frame narrows (a scroll bar coming, a phone turned) and its text wraps again.
+  var resized = window.ResizeObserver ? new ResizeObserver(function () { fitFrame(); }) : null;
   frame.addEventListener('load', function () {
     var doc = frame.contentDocument;
     if (!doc) return;
     doc.addEventListener('click', followLink);
     fitFrame();
+    if (resized && doc.body) resized.observe(doc.body);
   });
+  if (resized) resized.observe(frame);
   window.addEventListener('resize', fitFrame);
 
   function followLink(event) {
