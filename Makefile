@@ -92,6 +92,22 @@ web:
 	@if [ -d build/bin ]; then mkdir -p build/bin/Web && \
 	  cp build-web/fablewick-web.js build/bin/Web/fablewick-web.js; fi
 
+# The web build against the native one: the acceptance cases through fablewick-cli on Node.js
+# (AddOnCalls excepted: add-ons cannot run there, and the case is about what they return), 200
+# generated tables rolled by both programs, byte for byte, every sample table published and used
+# in headless Chromium, and the web engine's speed against the native engine's.
+test-web:
+	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory web
+	$(CMAKE) --build build -j $(JOBS) --target fablewick_tests
+	FABLEWICK_TEST_CLI=$(CURDIR)/build-web/fablewick-cli build/tests/fablewick_tests \
+	  --gtest_brief=1 '--gtest_filter=Cli/Acceptance.*:-Cli/Acceptance.*/AddOnCalls'
+	node tests/web/random_tables.js build/bin/fablewick-cli build-web/fablewick-cli \
+	  build-web/random-tables 200 1
+	node tests/web/page_test.js build/bin/fablewick-cli build/bin build-web/fablewick-web.js \
+	  build-web/pages
+	bench/web/compare.sh build/bin/fablewick-cli build-web/fablewick-web.js
+
 # Runs every fuzz target for FUZZ_SECONDS. New inputs go to build-fuzz/corpus/NAME; the seeds in
 # fuzz/corpus/NAME, when present, are only read.
 fuzz:

@@ -23,6 +23,7 @@
 #include "engine/error.h"
 #include "platform/safe_file.h"
 
+// clang-format off: the bodies are JavaScript.
 // The page's answers to the engine's boxes, through functions it sets on the module object
 // (onMessage, onOkCancel, onYesNo, onInput); without them, messages go to the console and every
 // question takes its first answer.
@@ -45,12 +46,14 @@ EM_JS(char*, fw_page_input, (const char* prompt, const char* title, const char* 
   const given = UTF8ToString(answer);
   const typed =
       Module.onInput ? Module.onInput(UTF8ToString(prompt), UTF8ToString(title), given) : given;
-  if (typed == = null || typed == = undefined) return 0;
+  if (typed == null) return 0;
   const size = lengthBytesUTF8(String(typed)) + 1;
   const buffer = _malloc(size);
   stringToUTF8(String(typed), buffer, size);
   return buffer;
 });
+
+// clang-format on
 
 namespace fablewick {
 namespace {

@@ -23,6 +23,13 @@
     return bytes;
   }
 
+  // The engine's results document, decoded at once from its memory.
+  var decoder = new TextDecoder();
+  function documentText() {
+    var start = engine._fw_document();
+    return decoder.decode(engine.HEAPU8.subarray(start, start + engine._fw_document_length()));
+  }
+
   // Calls an engine function with text arguments; its answer is JSON. The message boxes it
   // shows are gathered and shown together once it returns.
   function call(name) {
@@ -31,6 +38,10 @@
     var answer;
     try {
       answer = JSON.parse(engine.ccall(name, 'string', types, args));
+      // A roll, a re-roll and a note change the results document, which comes as it stands.
+      if (answer.ok && (name === 'fw_roll' || name === 'fw_set_note' || answer.kind === 'reroll')) {
+        answer.document = documentText();
+      }
     } catch (error) {
       // An engine that stops (a fault, memory running out) leaves the page as it was.
       messages.push({title: 'Fablewick', text: 'The engine failed: ' + error});
