@@ -1,7 +1,7 @@
 #!/usr/bin/env node
 // Publishes every table of a library as a web page, opens each page from disk in headless
 // Chromium through ChromeDriver, and checks what a player would see:
-//   - the page rolls its table at once;
+//   - the page is one file under 2.5 MB, and rolls its table at once;
 //   - typing a roll count and a seed and pressing Roll gives the very results that
 //     `fablewick-cli --seed SEED --format html roll TABLE -n COUNT` writes (for a table whose
 //     lines use what a page cannot run, add-ons and programs, the page's own message stands
@@ -108,6 +108,8 @@ async function checkTable(table, index) {
   const published = spawnSync(cli, ['--home', home, 'publish', table, '-o', pageFile],
                               {encoding: 'utf8'});
   if (published.status !== 0) throw new Error(`${table}: publish failed: ${published.stderr}`);
+  const size = fs.statSync(pageFile).size;
+  if (size >= 2.5e6) throw new Error(`${table}: the page is ${size} bytes, 2.5 MB or more`);
   const runsEverywhere = !published.stderr.includes('cannot run in a web page');
   const expected = runsEverywhere ?
       resultsOf(execFileSync(
@@ -139,7 +141,9 @@ async function checkTable(table, index) {
   const href = await script(`const link = document.getElementById("fw-results").contentDocument
       .querySelector('a[href^="reg"]'); return link ? link.getAttribute("href") : null;`);
   const like = expected !== null ? 'as fablewick-cli' : 'with messages where it cannot run';
-  if (href === null) return `${table}: rolled ${like} (no re-roll link in its results)`;
+  if (href === null) {
+    return `${table}: ${(size / 1e6).toFixed(2)} MB, rolled ${like} (no re-roll link in its results)`;
+  }
   await command('POST', '/frame', {id: elementRef(await element('#fw-results'))});
   await command('POST', `/element/${await element('a[href^="reg"]')}/click`, {});
   await command('POST', '/frame/parent', {});
@@ -153,7 +157,8 @@ async function checkTable(table, index) {
     throw new Error(`${table}: after the re-roll click the page holds:\n${resultsOf(rerolled)}\n` +
                     `the engine gives:\n${want}`);
   }
-  return `${table}: rolled ${like}, re-roll link ${href.slice(0, 40)} rolled again`;
+  return `${table}: ${(size / 1e6).toFixed(2)} MB, rolled ${like}, re-roll link ` +
+         `${href.slice(0, 40)} rolled again`;
 }
 
 async function main() {
