@@ -3,6 +3,7 @@
 #   build-asan/   Clang with AddressSanitizer and UndefinedBehaviorSanitizer: `make test-asan`
 #   build-bench/  optimised, with the benchmarks: `make bench`
 #   build-fuzz/   Clang with libFuzzer: `make fuzz`
+#   build-web/    emscripten: the engine as WebAssembly for published pages, `make web`
 #   `make package` builds build/, then the Debian package build/fablewick_VERSION_ARCH.deb
 # Missing Debian packages are installed by scripts/install-deps before a build.
 
@@ -16,7 +17,8 @@ FUZZ_SECONDS ?= 60
 CONFIGURE = CMAKE=$(CMAKE) scripts/configure
 CTEST_FLAGS ?= --output-on-failure
 
-.PHONY: all build run test test-asan bench bench-view fuzz deps package format format-check clean
+.PHONY: all build run test test-asan test-web bench bench-view fuzz web deps package format \
+	format-check clean
 
 all: build
 
@@ -78,6 +80,35 @@ bench-view: build
 	$(CMAKE) --build build -j $(JOBS) --target fablewick_view_bench
 	build/bench/fablewick_view_bench
 
+# The web engine (build-web/fablewick-web.js) and fablewick-cli for Node.js, with Debian's
+# emscripten; the engine is then also copied into the build tree's program folder, where
+# `fablewick-cli publish` and the window look for it. Emscripten's compiled system libraries are
+# kept in build-web/cache; its optimizer finds Debian's acorn through NODE_PATH.
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+web:
+	@scripts/install-deps --web
+	$(WEB_ENV) CMAKE_WRAPPER=emcmake $(CONFIGURE) build-web -DCMAKE_BUILD_TYPE=Release \
+	  -DFABLEWICK_TESTS=OFF -DFABLEWICK_WITH_QT=OFF -DFABLEWICK_WERROR=$(WERROR)
+	$(WEB_ENV) $(CMAKE) --build build-web -j $(JOBS)
+	@if [ -d build/bin ]; then mkdir -p build/bin/Web && \
+	  cp build-web/fablewick-web.js build/bin/Web/fablewick-web.js; fi
+
+# The web build against the native one: the acceptance cases through fablewick-cli on Node.js
+# (AddOnCalls excepted: add-ons cannot run there, and the case is about what they return), 200
+# generated tables rolled by both programs, byte for byte, every sample table published and used
+# in headless Chromium, and the web engine's speed against the native engine's.
+test-web:
+	@$(MAKE) --no-print-directory build
+	@$(MAKE) --no-print-directory web
+	$(CMAKE) --build build -j $(JOBS) --target fablewick_tests
+	FABLEWICK_TEST_CLI=$(CURDIR)/build-web/fablewick-cli build/tests/fablewick_tests \
+	  --gtest_brief=1 '--gtest_filter=Cli/Acceptance.*:-Cli/Acceptance.*/AddOnCalls'
+	node tests/web/random_tables.js build/bin/fablewick-cli build-web/fablewick-cli \
+	  build-web/random-tables 200 1
+	node tests/web/page_test.js build/bin/fablewick-cli build/bin build-web/fablewick-web.js \
+	  build-web/pages
+	bench/web/compare.sh build/bin/fablewick-cli build-web/fablewick-web.js
+
 # Runs every fuzz target for FUZZ_SECONDS. New inputs go to build-fuzz/corpus/NAME; the seeds in
 # fuzz/corpus/NAME, when present, are only read.
 fuzz:
@@ -105,4 +136,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf build build-asan build-bench build-fuzz
+	rm -rf build build-asan build-bench build-fuzz build-web

@@ -15,6 +15,7 @@
 
 #include "addons/addon_library.h"
 #include "cli/console_host.h"
+#include "cli/publish.h"
 #include "config/config_file.h"
 #include "config/startup.h"
 #include "engine/authoring/checker.h"
@@ -71,6 +72,8 @@ struct Options {
   std::string import_category = "Imported";
   std::string import_name;
   bool import_force = false;
+  // publish
+  PublishCommand publish;
 };
 
 // The engine that Ctrl-C stops. The first Ctrl-C stops the generation as the Stop command does,
@@ -198,6 +201,11 @@ class Cli {
         CheckTables(engine_.Catalog(), engine_.TablesFolder(), {outcome.file.string()});
     std::cerr << FormatDiagnostics(diagnostics);
     return HasErrors(diagnostics) ? kExitLoadFailed : 0;
+  }
+
+  int Publish() {
+    return RunPublish(options_.publish, engine_.Catalog(), engine_.TablesFolder(), program_folder_,
+                      settings_, options_.errors_as_messages || settings_.bTabCallsAsErrors);
   }
 
   // The odds of a call; sampled when they cannot be worked out exactly, which the report says.
@@ -391,6 +399,19 @@ int Main(int argc, char** argv) {
       "The new table's name (default: the file's name without its extension)");
   import_command->add_flag("--force", options.import_force,
                            "Replace a table of that name in that category");
+  CLI::App* publish = app.add_subcommand(
+      "publish",
+      "Write one web page that rolls the tables in any browser, from disk, with every table they "
+      "call, their data files and the style sheet inside");
+  PublishCommand& page = options.publish;
+  publish->add_option("TABLE", page.request.tables, "The tables' names");
+  publish->add_option("--category", page.request.categories, "Every table of a category")
+      ->allow_extra_args(false);
+  publish->add_flag("--all", page.request.all, "Every table of the library");
+  publish->add_option("-o,--output", page.output, "The page's file (default: standard output)");
+  publish->add_option("--title", page.title, "The page's title (default: the table's name)");
+  publish->add_option("--engine", page.engine_file,
+                      "The web engine (default: Web/fablewick-web.js in the program folder)");
   app.require_subcommand(1);
 
   try {
@@ -410,6 +431,7 @@ int Main(int argc, char** argv) {
   if (stats->parsed()) return cli.Stats();
   if (odds->parsed()) return cli.Odds();
   if (import_command->parsed()) return cli.Import();
+  if (publish->parsed()) return cli.Publish();
   return kExitUsage;
 }
 
@@ -419,7 +441,10 @@ int Main(int argc, char** argv) {
 int main(int argc, char** argv) {
   // Rolls run on a thread of their own while this one waits: with one heap for both, the rolls
   // reuse what loading freed instead of touching fresh memory, where every page costs a fault.
+  // (The web build has one heap and no threads.)
+#ifdef M_ARENA_MAX
   mallopt(M_ARENA_MAX, 1);
+#endif
   const int status = fablewick::Main(argc, argv);
   // What the other commands print goes through the standard library's buffer: a failure to
   // write it fails the command.

@@ -1,11 +1,11 @@
 #include "config/config_file.h"
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 
+#include "engine/float_text.h"
 #include "engine/numbers.h"
 #include "platform/safe_file.h"
 #include "platform/text.h"
@@ -194,11 +194,7 @@ std::string_view TrueFalse(bool value) { return value ? "True" : "False"; }
 // "6000.5"); empty for an absent or non-finite value, which the reader leaves as it was.
 std::string TwipsText(const std::optional<float>& twips) {
   if (!twips || !std::isfinite(*twips)) return "";
-  char buffer[64];
-  const std::to_chars_result result =
-      std::to_chars(buffer, buffer + sizeof buffer, *twips, std::chars_format::fixed);
-  if (result.ec != std::errc()) return FormatGeneralNumber(*twips);
-  return std::string(buffer, result.ptr);
+  return WriteShortestFixed(*twips);
 }
 
 std::string FolderValue(std::string_view value) {

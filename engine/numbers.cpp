@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "engine/error.h"
+#include "engine/float_text.h"
 
 namespace fablewick {
 namespace {
@@ -26,7 +27,7 @@ struct Conversion {
 
 // Collects the digits of a decimal number in normalised form: its significant digits without
 // leading zeros, and the decimal exponent of the first of them, so the value is
-// d1.d2d3... x 10^(exponent). The text is then handed to std::from_chars, which rounds
+// d1.d2d3... x 10^(exponent). The text is then handed to ReadFloatingText, which rounds
 // correctly; the exponent bounds decide overflow and underflow before it is ever asked.
 class DecimalDigits {
  public:
@@ -75,8 +76,8 @@ class DecimalDigits {
     out = std::to_chars(out, text + sizeof text, decimal_exponent).ptr;
 
     double value = 0.0;
-    const std::from_chars_result result = std::from_chars(text, out, value);
-    if (result.ec == std::errc::result_out_of_range) {
+    if (ReadFloatingText(std::string_view(text, static_cast<std::size_t>(out - text)), value) ==
+        std::errc::result_out_of_range) {
       if (decimal_exponent > 0) return {sign * HUGE_VAL, true};
       return {sign * 0.0, false};
     }
@@ -218,19 +219,16 @@ double StrictOrThrow(std::string_view text) {
   return result.value;
 }
 
-// Writes a value with at most `precision` significant digits in the general form. to_chars
-// rounds once, correctly, to the scientific form; the fixed form is then laid out from those
+// Writes a value with at most `precision` significant digits in the general form. The value is
+// rounded once, correctly, to the scientific form; the fixed form is then laid out from those
 // digits, so both forms show the same rounded value.
 template <typename Float>
 std::string FormatGeneral(Float value, int precision) {
   if (!std::isfinite(value)) throw EngineError(kOverflow);
   if (value == 0) return "0";
 
-  char scientific[64];
-  const std::to_chars_result result =
-      std::to_chars(scientific, scientific + sizeof scientific, value,
-                    std::chars_format::scientific, precision - 1);
-  const std::string_view written(scientific, static_cast<std::size_t>(result.ptr - scientific));
+  const std::string scientific = WriteScientific(value, precision - 1);
+  const std::string_view written(scientific);
 
   // written is "[-]d[.ddd]e(+|-)xx".
   const std::size_t e = written.find('e');

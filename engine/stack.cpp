@@ -1,8 +1,25 @@
 #include "engine/stack.h"
 
+#include <cstdint>
+
+#ifdef __EMSCRIPTEN__
+
+#include <emscripten/stack.h>
+
+namespace fablewick {
+
+// The web build has one stack, whose size the link sets, and no threads to spare: the generation
+// runs on it.
+std::uintptr_t StackFloor() { return emscripten_stack_get_end(); }
+
+void RunWithLargeStack(const std::function<void()>& work) { work(); }
+
+}  // namespace fablewick
+
+#else
+
 #include <pthread.h>
 
-#include <cstdint>
 #include <exception>
 #include <stdexcept>
 
@@ -73,3 +90,5 @@ void RunWithLargeStack(const std::function<void()>& work) {
 }
 
 }  // namespace fablewick
+
+#endif

@@ -10,7 +10,9 @@
 #include <sstream>
 #include <string>
 
+#ifndef __EMSCRIPTEN__
 #include <sys/sysinfo.h>
+#endif
 
 #include "platform/text.h"
 
@@ -55,6 +57,10 @@ MemoryStatus StatusFrom(int64_t total, int64_t available, int64_t swap_total, in
 }
 
 std::optional<MemoryStatus> StatusFromSysinfo() {
+#ifdef __EMSCRIPTEN__
+  // A web page is told nothing of the machine's memory.
+  return std::nullopt;
+#else
   struct sysinfo info {};
   if (sysinfo(&info) != 0) return std::nullopt;
   const auto kib = [&](unsigned long amount) {
@@ -62,6 +68,7 @@ std::optional<MemoryStatus> StatusFromSysinfo() {
   };
   return StatusFrom(kib(info.totalram), kib(info.freeram + info.bufferram), kib(info.totalswap),
                     kib(info.freeswap));
+#endif
 }
 
 std::optional<std::string> ReadWholeFile(const char* path) {

@@ -7,6 +7,9 @@
 // A missing .out or .err file stands for an empty text; NAME is a name of letters and digits.
 // A new case is new files, not new code.
 //
+// FABLEWICK_TEST_CLI, when set, names the program to run instead of the native fablewick-cli:
+// `make test-web` runs the cases through the web build's fablewick-cli on Node.js this way.
+//
 // To write the expectations from what the program now does, run the tests with
 // FABLEWICK_GOLDEN_UPDATE=1 set, then read every change with `git diff tests/golden` before
 // committing it: the files are the definition of what is right, not a record of what happens.
@@ -74,7 +77,9 @@ class Acceptance : public testing::TestWithParam<fs::path> {
 
 TEST_P(Acceptance, GivesTheWrittenOutputErrorsAndStatus) {
   const std::string base = GetParam().string();
-  std::vector<std::string> args = {FABLEWICK_CLI_PATH, "--home", home_.string(), "--seed", "7"};
+  const char* program = getenv("FABLEWICK_TEST_CLI");
+  std::vector<std::string> args = {program != nullptr ? program : FABLEWICK_CLI_PATH, "--home",
+                                   home_.string(), "--seed", "7"};
   for (const std::string& arg : SplitLines(ReadFile(base + ".args"))) {
     args.push_back(ReplaceAll(arg, "{home}", home_.string()));
   }

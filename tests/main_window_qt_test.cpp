@@ -393,6 +393,33 @@ TEST_F(MainWindowTest, ExportCopiesTheResultsDocumentWithOrWithoutItsLinks) {
   EXPECT_EQ(dialogs_.boxes.size(), 1u);
 }
 
+TEST_F(MainWindowTest, PublishAsksAboutLinesAPageCannotRunThenWritesThePage) {
+  WriteTable("Places", "Shelly", ":Start\n1,{Debug~x} [Plain.Start]\n");
+  Open().PublishWebPage();  // nothing selected
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text, "Choose a table to publish first.");
+
+  Open("[Shelly]").export_target = home_ / "shelly.html";
+  dialogs_.ClearRecords();
+  window_->PublishWebPage();
+  EXPECT_EQ(dialogs_.boxes.at(0).text, "The web engine is not built: run make web");
+
+  WriteFile(home_ / "Web" / "fablewick-web.js", "var FablewickEngine = 1;");
+  dialogs_.ClearRecords();
+  dialogs_.yes_no_answers = {false, true};
+  window_->PublishWebPage();
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  const std::string line =
+      (home_ / "Tables" / "Places" / "Shelly.tab").string() + ":2: 1,{Debug~x} [Plain.Start]\n";
+  EXPECT_NE(dialogs_.boxes[0].text.find(line), std::string::npos) << dialogs_.boxes[0].text;
+  EXPECT_FALSE(fs::exists(home_ / "shelly.html"));
+  window_->PublishWebPage();
+  EXPECT_EQ(dialogs_.boxes.back().text,
+            "The page was written to " + (home_ / "shelly.html").string() + ".");
+  const std::string page = ReadFile(home_ / "shelly.html");
+  EXPECT_NE(page.find("\"path\":\"Tables/Places/Plain.tab\""), std::string::npos);
+}
+
 TEST_F(MainWindowTest, ReRollsActOnTheArchivedDocumentThatIsShown) {
   Open("[Door]");
   const std::string temp = ReadFile(home_ / "Temp.html");

@@ -209,6 +209,7 @@ void frmMain::CreateActions() {
     connect(action, &QAction::triggered, this, slot);
   };
   make(mnuExport, "mnuExport", tr("&Export Results..."), &frmMain::ExportResults);
+  make(mnuPublish, "mnuPublish", tr("Publish as &Web Page..."), &frmMain::PublishWebPage);
   make(mnuPrint, "mnuPrint", tr("&Print"), &frmMain::PrintResults);
   make(mnuPrefs, "mnuPrefs", tr("P&references..."), &frmMain::ShowPreferences);
   make(mnuExit, "mnuExit", tr("E&xit"), &frmMain::ExitWithoutSaving);
@@ -252,6 +253,7 @@ void frmMain::CreateMenus() {
   file->addAction(CreateImportAction(*this));
   file->addSeparator();
   file->addAction(mnuExport);
+  file->addAction(mnuPublish);
   file->addAction(mnuPrint);
   file->addSeparator();
   file->addAction(mnuPrefs);

@@ -80,6 +80,8 @@ class frmMain : public QMainWindow {
   // Opens the odds view on the selected table's Start call.
   void ShowOdds();
   void ExportResults();
+  // Writes one web page that rolls the selected table, with what it calls (frm_main_publish.cpp).
+  void PublishWebPage();
   void PrintResults();
   void ShowPreferences();
   // Ends the program without writing the configuration file.
@@ -233,6 +235,7 @@ class frmMain : public QMainWindow {
   QToolBar* tbMain = nullptr;
 
   QAction* mnuExport = nullptr;
+  QAction* mnuPublish = nullptr;
   QAction* mnuPrint = nullptr;
   QAction* mnuPrefs = nullptr;
   QAction* mnuExit = nullptr;

@@ -6,7 +6,6 @@
 // Arguments are read with ArgReader: divided at commas, never trimmed. Positions and lengths
 // count code points. Searching and comparing go by character code: the text is UTF-8, whose
 // byte order is code point order, so plain byte comparison gives the same answers.
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +17,7 @@
 
 #include "engine/engine.h"
 #include "engine/error.h"
+#include "engine/float_text.h"
 #include "engine/functions/functions.h"
 #include "engine/functions/selection_sort.h"
 #include "engine/numbers.h"
@@ -57,11 +57,7 @@ void IncrementLastDigit(std::string& number) {
 float RoundToDecimals(float value, int digits) {
   constexpr int kAllDecimals = 149;
   if (digits >= kAllDecimals) return value;
-  char text[kAllDecimals + 64];
-  const std::to_chars_result written =
-      std::to_chars(text, text + sizeof text, std::fabs(static_cast<double>(value)),
-                    std::chars_format::fixed, kAllDecimals);
-  std::string number(text, written.ptr);
+  std::string number = WriteFixed(std::fabs(static_cast<double>(value)), kAllDecimals);
   const std::size_t cut = number.find('.') + 1 + static_cast<std::size_t>(digits);
   const std::string_view dropped = std::string_view(number).substr(cut);
   const bool beyond_half =
@@ -74,7 +70,7 @@ float RoundToDecimals(float value, int digits) {
   if (beyond_half || (exactly_half && odd)) IncrementLastDigit(number);
 
   float rounded = 0;
-  std::from_chars(number.data(), number.data() + number.size(), rounded);
+  ReadFloatingText(number, rounded);
   return value < 0 ? -rounded : rounded;
 }
 
