@@ -20,15 +20,8 @@ if (!outDir) {
 const symbols = Number(symbolsArg);
 const alternatives = Number(alternativesArg);
 
-// A small seeded generator (mulberry32): the grammar must not depend on Node's Math.random.
-let state = Number(seedArg) >>> 0;
-function random() {
-  state = (state + 0x6d2b79f5) >>> 0;
-  let t = state;
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-}
+// The same seed always writes the same grammar.
+const random = require('./seeded_random.js')(seedArg);
 const below = (n) => Math.floor(random() * n);
 
 const words = ('old red quiet dark bright small great lost hidden golden iron silver stone ' +

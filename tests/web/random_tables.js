@@ -17,15 +17,8 @@ if (!workDir) {
   process.exit(2);
 }
 
-// A small seeded generator (mulberry32), so that the same seed always writes the same tables.
-let state = Number(seedArg) >>> 0;
-function random() {
-  state = (state + 0x6d2b79f5) >>> 0;
-  let t = state;
-  t = Math.imul(t ^ (t >>> 15), t | 1);
-  t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
-  return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
-}
+// The same seed always writes the same tables.
+const random = require('../../bench/peers/seeded_random.js')(seedArg);
 const below = (n) => Math.floor(random() * n);
 const pick = (items) => items[below(items.length)];
 
