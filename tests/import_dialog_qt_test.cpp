@@ -18,6 +18,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/frm_main.h"
 
 namespace fablewick {
@@ -29,10 +30,6 @@ using ::testing::HasSubstr;
 class ImportDialogTest : public ::testing::Test {
  protected:
   ImportDialogTest() {
-    home_ = fs::temp_directory_path() /
-            ("fablewick-import-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
     WriteFile(home_ / "Title.html", "<html><body>Title</body></html>");
     WriteFile(home_ / "Tables" / "Places" / "Plain.tab", ":Start\n1,Only words here.\n");
     WriteFile(home_ / "fair.json", "{\"origin\": [\"A fair of #goods#.\"], \"goods\": [\"hats\"]}");
@@ -42,10 +39,7 @@ class ImportDialogTest : public ::testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     window_->Start();
   }
-  ~ImportDialogTest() override {
-    window_.reset();
-    fs::remove_all(home_);
-  }
+  ~ImportDialogTest() override { window_.reset(); }
 
   // Opens the dialog from its menu entry, types the file and the category, clicks Import, and
   // then runs `after` while the dialog may still be open.
@@ -65,7 +59,8 @@ class ImportDialogTest : public ::testing::Test {
     window_->findChild<QAction*>("mnuImport")->trigger();
   }
 
-  fs::path home_;
+  TempFolder folder_{"import"};
+  fs::path home_ = folder_.path();
   ScriptedHost dialogs_;
   std::unique_ptr<frmMain> window_;
 };

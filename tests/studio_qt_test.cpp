@@ -24,6 +24,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
 #include "ui/studio_editor.h"
@@ -44,18 +45,11 @@ constexpr int kLongWaitMs = 10000;
 class StudioTest : public ::testing::Test {
  protected:
   StudioTest() {
-    home_ = fs::temp_directory_path() /
-            ("fablewick-studio-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
     WriteFile(home_ / "Title.html", "<html><body>Title</body></html>");
     WriteTable("Places", "Door", ":Start\n1,The door is [Colour].\n:Colour\n1,red\n2,blue\n");
     WriteTable("Places", "Plain", ":Start\n1,Only words here.\n");
   }
-  ~StudioTest() override {
-    window_.reset();
-    fs::remove_all(home_);
-  }
+  ~StudioTest() override { window_.reset(); }
 
   fs::path WriteTable(const std::string& category, const std::string& name,
                       const std::string& bytes) {
@@ -120,7 +114,8 @@ class StudioTest : public ::testing::Test {
     return page.preview().view().toPlainText().toStdString();
   }
 
-  fs::path home_;
+  TempFolder folder_{"studio"};
+  fs::path home_ = folder_.path();
   ScriptedHost dialogs_;
   std::unique_ptr<frmMain> window_;
 };

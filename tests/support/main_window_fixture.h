@@ -2,8 +2,6 @@
 // tables, for the window tests; the helpers drive it as a person would.
 #pragma once
 
-#include <unistd.h>
-
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -25,6 +23,7 @@
 
 #include "tests/support/files.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/temp_folder.h"
 #include "ui/frm_main.h"
 #include "ui/results_view.h"
 
@@ -74,10 +73,6 @@ inline void OnDialog(std::function<void(QWidget&)> act) {
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
-    home_ = fs::temp_directory_path() /
-            ("fablewick-window-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(home_);
     // The window keeps its layout in the desktop's per-user settings: here, in the test's folder.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(DesktopSettingsFolder().string()));
@@ -90,10 +85,7 @@ class MainWindowTest : public ::testing::Test {
     WriteTable("People", "Diary", ":Start\n1,Dear diary: {Note~zwölf Äpfel} ends.\n");
     WriteTable("~Lib", "Hidden", ":Start\n1,Hidden words.\n");
   }
-  ~MainWindowTest() override {
-    window_.reset();
-    fs::remove_all(home_);
-  }
+  ~MainWindowTest() override { window_.reset(); }
 
   void WriteTable(const std::string& category, const std::string& name, const std::string& text) {
     WriteFile(home_ / "Tables" / category / (name + ".tab"), text);
@@ -164,7 +156,8 @@ class MainWindowTest : public ::testing::Test {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.cursorRect(middle).center());
   }
 
-  fs::path home_;
+  TempFolder folder_{"window"};
+  fs::path home_ = folder_.path();
   HookedHost dialogs_;
   std::unique_ptr<TestWindow> window_;
 };
