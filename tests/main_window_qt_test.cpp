@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "tests/support/main_window_fixture.h"
 #include "ui/archive_panel.h"
 #include "ui/frm_main.h"
+#include "ui/gui_host.h"
 #include "ui/results_view.h"
 
 namespace fablewick {
@@ -395,25 +397,29 @@ TEST_F(MainWindowTest, ExportCopiesTheResultsDocumentWithOrWithoutItsLinks) {
 
 TEST_F(MainWindowTest, PublishAsksAboutLinesAPageCannotRunThenWritesThePage) {
   WriteTable("Places", "Shelly", ":Start\n1,{Debug~x} [Plain.Start]\n");
-  Open().PublishWebPage();  // nothing selected
+  QAction* publish = Open().findChild<QAction*>("mnuPublish");
+  ASSERT_NE(publish, nullptr);
+  publish->trigger();  // nothing selected
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].text, "Choose a table to publish first.");
 
   Open("[Shelly]").export_target = home_ / "shelly.html";
   dialogs_.ClearRecords();
-  window_->PublishWebPage();
+  publish = window_->findChild<QAction*>("mnuPublish");
+  publish->trigger();
   EXPECT_EQ(dialogs_.boxes.at(0).text, "The web engine is not built: run make web");
+  EXPECT_EQ(MessageBoxIcon(dialogs_.boxes.at(0).title), QMessageBox::Critical);
 
   WriteFile(home_ / "Web" / "fablewick-web.js", "var FablewickEngine = 1;");
   dialogs_.ClearRecords();
   dialogs_.yes_no_answers = {false, true};
-  window_->PublishWebPage();
+  publish->trigger();
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   const std::string line =
       (home_ / "Tables" / "Places" / "Shelly.tab").string() + ":2: 1,{Debug~x} [Plain.Start]\n";
   EXPECT_NE(dialogs_.boxes[0].text.find(line), std::string::npos) << dialogs_.boxes[0].text;
   EXPECT_FALSE(fs::exists(home_ / "shelly.html"));
-  window_->PublishWebPage();
+  publish->trigger();
   EXPECT_EQ(dialogs_.boxes.back().text,
             "The page was written to " + (home_ / "shelly.html").string() + ".");
   const std::string page = ReadFile(home_ / "shelly.html");

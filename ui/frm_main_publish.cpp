@@ -11,12 +11,20 @@
 #include "publish/web_page.h"
 
 namespace fablewick {
+namespace {
+
+// Questions and reports carry the command's name; failures come under the program's name, which
+// gives their box the error icon.
+constexpr const char* kTitle = "Publish as Web Page";
+constexpr const char* kFailureTitle = "Fablewick";
+
+}  // namespace
 
 void frmMain::PublishWebPage() {
   if (generating_) return;
   const std::string table = SelectedTable();
   if (table.empty()) {
-    dialogs_->MessageBox("Publish as Web Page", "Choose a table to publish first.");
+    dialogs_->MessageBox(kTitle, "Choose a table to publish first.");
     return;
   }
   PublishRequest request;
@@ -24,14 +32,14 @@ void frmMain::PublishWebPage() {
   const Publication publication =
       CollectPublication(engine_->Catalog(), engine_->TablesFolder(), program_folder_, request);
   if (!publication.problem.empty()) {
-    dialogs_->MessageBox("Publish as Web Page", publication.problem);
+    dialogs_->MessageBox(kFailureTitle, publication.problem);
     return;
   }
   std::string engine_script;
   try {
     engine_script = LoadWebEngine(std::nullopt, program_folder_);
   } catch (const std::exception& error) {
-    dialogs_->MessageBox("Publish as Web Page", error.what());
+    dialogs_->MessageBox(kFailureTitle, error.what());
     return;
   }
   if (!publication.unrunnable.empty() || !publication.notes.empty()) {
@@ -42,7 +50,7 @@ void frmMain::PublishWebPage() {
     }
     for (const std::string& note : publication.notes) question += note + "\n";
     question += "\nPublish the page anyway?";
-    if (!dialogs_->YesNoBox("Publish as Web Page", question)) return;
+    if (!dialogs_->YesNoBox(kTitle, question)) return;
   }
   const std::optional<std::filesystem::path> target =
       ChooseExportFile(tr("Publish as Web Page"), tr("Web page (*.html)"), "html");
@@ -53,11 +61,10 @@ void frmMain::PublishWebPage() {
         MakePublishedPage(publication, engine_script, table,
                           PageConfigText(settings_, settings_.bTabCallsAsErrors)));
   } catch (const std::exception& error) {
-    dialogs_->MessageBox("Publish as Web Page",
-                         std::string("The page was not written: ") + error.what());
+    dialogs_->MessageBox(kFailureTitle, std::string("The page was not written: ") + error.what());
     return;
   }
-  dialogs_->MessageBox("Publish as Web Page", "The page was written to " + target->string() + ".");
+  dialogs_->MessageBox(kTitle, "The page was written to " + target->string() + ".");
 }
 
 }  // namespace fablewick
