@@ -15,6 +15,7 @@
 
 #include "engine/documents/document.h"
 #include "tests/support/files.h"
+#include "tests/support/temp_folder.h"
 #include "ui/results_view.h"
 
 namespace fablewick {
@@ -32,10 +33,20 @@ QTextCharFormat FormatOf(ResultsView& view, const QString& text) {
   return found.charFormat();
 }
 
+// Lets the view add the rest of its document, then checks that it shows the very text of the
+// document laid out in one piece.
+void FinishAndCompare(ResultsView& view, const std::string& document) {
+  QElapsedTimer clock;
+  clock.start();
+  while (view.Loading() && clock.elapsed() < 120000) QApplication::processEvents();
+  ASSERT_FALSE(view.Loading());
+  QTextDocument whole;
+  whole.setHtml(QString::fromStdString(document));
+  EXPECT_EQ(view.toPlainText().trimmed(), whole.toPlainText().trimmed());
+}
+
 TEST(ResultsViewTest, ALargeDocumentShowsItsFirstPartAtOnceAndAllOfItInSteps) {
-  const fs::path folder =
-      fs::temp_directory_path() / ("fablewick-view-" + std::to_string(getpid()));
-  fs::create_directories(folder);
+  const TempFolder folder("view");
   WriteFile(folder / "link.css", "a.clsLink { color: #8a3b12; }\n");
   std::vector<std::string> results;
   for (int i = 0; i < 3000; ++i) {
@@ -44,7 +55,7 @@ TEST(ResultsViewTest, ALargeDocumentShowsItsFirstPartAtOnceAndAllOfItInSteps) {
                       n + "://T.G\">link " + n + "</a>" + (i % 7 ? "" : "\r\non two lines"));
   }
   const std::string document =
-      BuildResultsDocument(0, "T", results, folder.string(), "#400000", "#FFFFF0");
+      BuildResultsDocument(0, "T", results, folder.path().string(), "#400000", "#FFFFF0");
   WriteFile(folder / "Temp.html", document);
 
   ResultsView view;
@@ -54,28 +65,18 @@ TEST(ResultsViewTest, ALargeDocumentShowsItsFirstPartAtOnceAndAllOfItInSteps) {
   EXPECT_TRUE(view.Loading());
   EXPECT_THAT(view.toPlainText().toStdString(), StartsWith("Result 0 has link 0"));
   EXPECT_THAT(view.toPlainText().toStdString(), Not(HasSubstr("Result 2999")));
-  QElapsedTimer clock;
-  clock.start();
-  while (view.Loading() && clock.elapsed() < 120000) QApplication::processEvents();
-  ASSERT_FALSE(view.Loading());
-
-  QTextDocument whole;
-  whole.setHtml(QString::fromStdString(document));
-  EXPECT_EQ(view.toPlainText().trimmed(), whole.toPlainText().trimmed());
+  FinishAndCompare(view, document);
   EXPECT_EQ(FormatOf(view, "link 2999").foreground().color(), QColor("#8a3b12"));
   EXPECT_EQ(FormatOf(view, "link 2999").anchorHref(), "reg2999://T.G");
   EXPECT_EQ(FormatOf(view, "Result 2999").foreground().color(), QColor("#400000"));
   EXPECT_GT(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum() / 2)
       << "the anchor was not scrolled to once its result was shown";
-  fs::remove_all(folder);
 }
 
 // A single result of hundreds of thousands of characters is cut at its line breaks too: its first
 // lines are on screen at once, and formatting open across a cut, and every link, still hold.
 TEST(ResultsViewTest, AVeryLargeResultIsShownInStepsWithItsFormattingAndLinks) {
-  const fs::path folder =
-      fs::temp_directory_path() / ("fablewick-view-big-" + std::to_string(getpid()));
-  fs::create_directories(folder);
+  const TempFolder folder("view");
   std::vector<std::string> results;
   for (int r = 0; r < 2; ++r) {
     std::string result = "<font color=\"#123456\">";
@@ -86,7 +87,8 @@ TEST(ResultsViewTest, AVeryLargeResultIsShownInStepsWithItsFormattingAndLinks) {
     }
     results.push_back(result + "</font>");
   }
-  const std::string document = BuildResultsDocument(0, "T", results, folder.string(), "", "");
+  const std::string document =
+      BuildResultsDocument(0, "T", results, folder.path().string(), "", "");
   WriteFile(folder / "Temp.html", document);
 
   ResultsView view;
@@ -96,21 +98,13 @@ TEST(ResultsViewTest, AVeryLargeResultIsShownInStepsWithItsFormattingAndLinks) {
   EXPECT_TRUE(view.Loading());
   EXPECT_THAT(view.toPlainText().toStdString(), StartsWith("Line 0.0 bold 0.0\nstill bold 0.0"));
   EXPECT_THAT(view.toPlainText().toStdString(), Not(HasSubstr("Line 0.3999")));
-  QElapsedTimer clock;
-  clock.start();
-  while (view.Loading() && clock.elapsed() < 120000) QApplication::processEvents();
-  ASSERT_FALSE(view.Loading());
-
-  QTextDocument whole;
-  whole.setHtml(QString::fromStdString(document));
-  EXPECT_EQ(view.toPlainText().trimmed(), whole.toPlainText().trimmed());
+  FinishAndCompare(view, document);
   for (const char* line : {"1.2000", "1.3999"}) {
     const QString n = QString::fromLatin1(line);
     EXPECT_EQ(FormatOf(view, "still bold " + n).fontWeight(), QFont::Bold) << line;
     EXPECT_EQ(FormatOf(view, "Line " + n).foreground().color(), QColor("#123456")) << line;
     EXPECT_EQ(FormatOf(view, "link " + n).anchorHref(), "reg1://T.G") << line;
   }
-  fs::remove_all(folder);
 }
 
 }  // namespace
