@@ -8,6 +8,10 @@
 //     there instead: such a table is held against the web engine under Node.js alone);
 //   - clicking a re-roll link rolls that part again in place, giving the document that the web
 //     engine gives for the same steps under Node.js.
+// Last, tables that recurse without end through each kind of construct must end with the
+// nesting error in the page too: the browser's own stack, smaller than a program's, must hold
+// the deepest nesting a page allows.
+//
 // Input boxes are answered with their default answer, as the command line answers them without
 // --answer: the browser's own prompt would stop the page until a person answers it.
 //
@@ -161,6 +165,39 @@ async function checkTable(table, index) {
          `${href.slice(0, 40)} rolled again`;
 }
 
+const ENDLESS = {
+  Function: ':Start\n1,a{UCase~[Start]}\n',
+  Condition: ':Start\n1,b{If~1=1?[Start]/x}\n',
+  Assignment: ':Start\n1,c|A=[Start]|%A%\n',
+  Arithmetic: ':Start\n1,d{Calc~1+{Length~{LCase~[Start]}}}\n',
+  Loop: ':Start\n1,e{Loop~1,[Start]}\n',
+  Select: ':Start\n1,f{Select~1~[Start]~b}\n',
+};
+
+async function checkEndlessRecursion(index) {
+  const library = fs.mkdtempSync(path.join(os.tmpdir(), 'fablewick-endless-'));
+  try {
+    fs.mkdirSync(path.join(library, 'Tables', 'Endless'), {recursive: true});
+    for (const [name, text] of Object.entries(ENDLESS)) {
+      fs.writeFileSync(path.join(library, 'Tables', 'Endless', `${name}.tab`), `%A%,\n${text}`);
+    }
+    for (const name of Object.keys(ENDLESS)) {
+      const pageFile = path.join(outDir, `endless${index++}.html`);
+      execFileSync(cli, ['--home', library, 'publish', name, '--engine', enginePath, '-o', pageFile],
+                   {stdio: 'pipe'});
+      await command('POST', '/url', {url: 'file://' + path.resolve(pageFile)});
+      const shown = await waitFor(`${name}: its roll`, () => script(
+          'return document.getElementById("fw-results").srcdoc || ""'));
+      if (!shown.includes('Nesting too deep, possible endless recursion')) {
+        throw new Error(`endless recursion through ${name}: the page shows ${resultsOf(shown)}`);
+      }
+    }
+  } finally {
+    fs.rmSync(library, {recursive: true, force: true});
+  }
+  return `endless recursion through ${Object.keys(ENDLESS).join(', ')}: the nesting error`;
+}
+
 async function main() {
   fs.mkdirSync(outDir, {recursive: true});
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'fablewick-chromium-'));
@@ -199,6 +236,12 @@ async function main() {
         ++failures;
         console.log('FAIL ' + error.message);
       }
+    }
+    try {
+      console.log('ok   ' + await checkEndlessRecursion(tables.length));
+    } catch (error) {
+      ++failures;
+      console.log('FAIL ' + error.message);
     }
     await command('DELETE', '');
   } finally {
