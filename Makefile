@@ -46,9 +46,11 @@ test: build
 	cd build && ctest $(CTEST_FLAGS) -j $(JOBS)
 
 # The package installs under /usr; the executables find their files relative to their own folder.
+# It carries the web engine, so that the installed program can publish pages.
 package:
 	@scripts/install-deps --package
 	$(MAKE) build
+	$(MAKE) web
 	desktop-file-validate packaging/fablewick.desktop
 	$(CMAKE) --build build -j $(JOBS) --target package
 

@@ -121,6 +121,10 @@ void CopyDefaultFiles(const fs::path& source, const fs::path& destination) {
     std::error_code entry_ec;
     const fs::path relative = it->path().lexically_relative(source);
     const fs::path target = destination / relative;
+    if (it.depth() == 0 && relative == "Web") {
+      it.disable_recursion_pending();
+      continue;
+    }
     if (it->is_directory(entry_ec)) {
       fs::create_directories(target, entry_ec);
     } else {

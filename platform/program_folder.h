@@ -34,6 +34,9 @@ std::filesystem::path ResolveProgramFolder(const std::optional<std::string>& hom
 // Copies every file and folder below source into destination, creating folders as needed and
 // never replacing a file that destination already has. Files that cannot be copied are
 // skipped so that one failure does not leave the rest missing; a missing source copies nothing.
+// The web engine (the "Web" folder) is left where it is installed: a copy would outlive the
+// upgrade that replaces it, and pages would then be published with an engine older than the
+// program's own page script.
 void CopyDefaultFiles(const std::filesystem::path& source,
                       const std::filesystem::path& destination);
 

@@ -58,7 +58,9 @@ grep -qF $'Inns & Taverns\tRandom Inn' <<<"$list" || fail "list lacks Random Inn
 [[ -d $per_user ]] || fail "the first start made no $per_user"
 while IFS= read -r -d '' file; do
   cmp -s "$prefix/$datadir/$file" "$per_user/$file" || fail "$file was not copied to $per_user"
-done < <(cd "$prefix/$datadir" && find . -type f -print0)
+done < <(cd "$prefix/$datadir" && find . -path ./Web -prune -o -type f -print0)
+# The web engine, when installed, stays in the installation: a copy would outlive an upgrade.
+[[ ! -e $per_user/Web ]] || fail "the web engine was copied to $per_user"
 for name in Tables Data Title.html AddOns.cfg; do
   [[ -e $per_user/$name ]] || fail "$per_user has no $name"
 done

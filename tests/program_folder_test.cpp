@@ -24,6 +24,7 @@ class ProgramFolderTest : public testing::Test {
     environment_["HOME"] = (root_ / "home").string();
     WriteFile(root_ / "share" / "link.css", "installed");
     WriteFile(root_ / "share" / "Tables" / "Fantasy" / "Inn.tab", "installed");
+    WriteFile(root_ / "share" / "Web" / "fablewick-web.js", "installed");
   }
 
   fs::path Resolve(const std::optional<std::string>& home_option = std::nullopt) {
@@ -60,6 +61,8 @@ TEST_F(ProgramFolderTest, PerUserFolderFollowsAnAbsoluteDataHomeAndIsFilledKeepi
   ASSERT_EQ(Resolve(), folder);
   EXPECT_EQ(ReadFile(folder / "link.css"), "mine");
   EXPECT_EQ(ReadFile(folder / "Tables" / "Fantasy" / "Inn.tab"), "installed");
+  // The web engine stays in the installation, where an upgrade replaces it.
+  EXPECT_FALSE(fs::exists(folder / "Web"));
   environment_["XDG_DATA_HOME"] = (root_ / "data").string();
   EXPECT_EQ(Resolve(), root_ / "data" / "fablewick");
 }
