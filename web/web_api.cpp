@@ -4,9 +4,10 @@
 // Fablewick.cfg). The results document is written as the results come, as fablewick-cli writes
 // it; a re-roll or note link reads the results back from it and writes it anew, as the window
 // does with its document on disk.
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -206,15 +207,12 @@ EMSCRIPTEN_KEEPALIVE const char* fw_select(const char* table) {
 EMSCRIPTEN_KEEPALIVE const char* fw_roll(const char* table, const char* values, const char* count,
                                          const char* seed) {
   return fablewick::Guarded([&](Page& page) {
-    const std::string seed_text = seed;
+    const std::string_view seed_text = seed;
     if (!seed_text.empty()) {
-      if (seed_text.find_first_not_of("0123456789") != std::string::npos || seed_text.size() > 20) {
-        return fablewick::FailedReply(
-            "The seed must be a whole number from 0 to 18446744073709551615.");
-      }
-      errno = 0;
-      const unsigned long long number = std::strtoull(seed_text.c_str(), nullptr, 10);
-      if (errno == ERANGE) {
+      uint64_t number = 0;
+      const char* end = seed_text.data() + seed_text.size();
+      const std::from_chars_result read = std::from_chars(seed_text.data(), end, number);
+      if (read.ec != std::errc() || read.ptr != end) {
         return fablewick::FailedReply(
             "The seed must be a whole number from 0 to 18446744073709551615.");
       }
